@@ -1,0 +1,24 @@
+#!/bin/sh
+# Installs what the build lacks, builds every target and runs every test.
+set -eu
+cd "$(dirname "$0")/.."
+
+# Debian packages the build and the tests need, installed when missing.
+packages="cmake make g++ libgtest-dev"
+missing=""
+for package in $packages; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+    missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+  echo "== installing:$missing"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing >/dev/null
+fi
+
+echo "== host build and tests"
+cmake --preset host
+cmake --build --preset host
+ctest --preset host

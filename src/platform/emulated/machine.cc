@@ -1,0 +1,246 @@
+#include "platform/emulated/machine.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/emulated/machine_state.h"
+#include "platform/failure.h"
+
+namespace dorvix {
+namespace emulated {
+
+namespace {
+
+const char kEmptyRegistry[] = "REGEDIT4\r\n";
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+// Reads a whole file; false with `error` set when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* text, int* error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return false;
+  }
+  text->clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      *error = errno;
+      close(fd);
+      return false;
+    }
+    if (got == 0) break;
+    text->append(buffer, static_cast<size_t>(got));
+  }
+  close(fd);
+  return true;
+}
+
+RegFile ParseRegistryFile(const std::string& path, std::string text) {
+  try {
+    return RegFile::Parse(std::move(text));
+  } catch (const RegFileError& error) {
+    throw PlatformFailure(FailureKind::kRegistry,
+                          path + ", line " + std::to_string(error.line) + ": " +
+                              error.message);
+  }
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<size_t>(wrote);
+  }
+  return true;
+}
+
+// Holds the lock that serialises writers of the registry files of one
+// folder, for the whole read-edit-replace of a change.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder)
+      : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) return;
+    while (flock(fd_, LOCK_EX) != 0) {
+      if (errno != EINTR) {
+        close(fd_);
+        fd_ = -1;
+        return;
+      }
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) close(fd_);  // closing releases the lock
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool held() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Replaces the file at `path` with the edited registry in one rename, so
+// that a reader, or a crash, finds either the old file or the new one.
+bool WriteBack(const std::string& configured_path,
+               const std::vector<ValueEdit>& edits) {
+  char resolved[PATH_MAX];
+  if (realpath(configured_path.c_str(), resolved) == nullptr) return false;
+  const std::string path = resolved;
+  const std::string folder = path.substr(0, path.rfind('/') + 1);
+  FolderLock lock(folder.empty() ? "/" : folder);
+  if (!lock.held()) return false;
+
+  // Edit what the file holds now: another process may have changed it since
+  // it was read.
+  std::string current;
+  int error = 0;
+  if (!ReadWholeFile(path, &current, &error)) return false;
+  std::string edited;
+  std::unique_ptr<RegFile> updated;
+  try {
+    edited = RegFile::Parse(std::move(current)).EditedText(edits);
+    updated.reset(new RegFile(RegFile::Parse(edited)));
+  } catch (const RegFileError&) {
+    return false;
+  }
+
+  // A file the user may not write is not replaced, although the folder
+  // would allow the rename.
+  struct stat status;
+  if (access(path.c_str(), W_OK) != 0 || stat(path.c_str(), &status) != 0) {
+    return false;
+  }
+  std::string temporary = path + ".XXXXXX";
+  const int fd = mkstemp(&temporary[0]);
+  if (fd < 0) return false;
+  const bool written = fchmod(fd, status.st_mode & 07777) == 0 &&
+                       WriteAll(fd, edited) && fsync(fd) == 0;
+  if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  fsync(lock.fd());
+
+  MachineState& state = State();
+  state.registry = std::move(updated);
+  ++state.registry_generation;
+  return true;
+}
+
+}  // namespace
+
+MachineState& State() {
+  static MachineState state;
+  return state;
+}
+
+const RegFile& Registry() {
+  MachineState& state = State();
+  if (state.registry) return *state.registry;
+  if (!state.registry_path_known) {
+    const char* path = std::getenv("DORVIX_REGISTRY");
+    state.registry_path = path != nullptr ? path : "";
+    state.registry_path_known = true;
+  }
+  if (state.registry_path.empty()) {
+    state.registry.reset(new RegFile(RegFile::Parse(kEmptyRegistry)));
+    return *state.registry;
+  }
+  struct stat status;
+  if (stat(state.registry_path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    throw PlatformFailure(FailureKind::kRegistry,
+                          state.registry_path + ": is a folder, not a registry file");
+  }
+  std::string text;
+  int error = 0;
+  if (!ReadWholeFile(state.registry_path, &text, &error)) {
+    throw PlatformFailure(FailureKind::kRegistry,
+                          state.registry_path + ": cannot be read: " + ErrorText(error));
+  }
+  state.registry.reset(
+      new RegFile(ParseRegistryFile(state.registry_path, std::move(text))));
+  return *state.registry;
+}
+
+bool CommitRegistryEdits(const std::vector<ValueEdit>& edits) {
+  const RegFile& registry = Registry();
+  MachineState& state = State();
+  if (!state.registry_path.empty()) return WriteBack(state.registry_path, edits);
+  state.registry.reset(new RegFile(RegFile::Parse(registry.EditedText(edits))));
+  ++state.registry_generation;
+  return true;
+}
+
+void TraceCall(const std::string& call) {
+  MachineState& state = State();
+  if (state.tracing) state.trace.push_back(call);
+}
+
+bool CallFails(const std::string& call) {
+  return State().failing_calls.count(call) != 0;
+}
+
+void ResetMachine() {
+  MachineState& state = State();
+  const uint64_t generation = state.registry_generation + 1;
+  state = MachineState();
+  state.registry_generation = generation;
+  state.registry_path_known = true;
+  state.command_line_set = true;
+  state.command_line = "dorvix";
+}
+
+void LoadRegistryText(const std::string& text) {
+  MachineState& state = State();
+  state.registry_path_known = true;
+  state.registry_path.clear();
+  state.registry.reset(new RegFile(RegFile::Parse(text)));
+  ++state.registry_generation;
+}
+
+void UseRegistryFile(const std::string& path) {
+  MachineState& state = State();
+  state.registry_path_known = true;
+  state.registry_path = path;
+  state.registry.reset();
+  ++state.registry_generation;
+}
+
+void SetCommandLine(const std::string& line) {
+  State().command_line_set = true;
+  State().command_line = line;
+}
+
+void CaptureStandardOutput(std::string* sink) { State().output_sink = sink; }
+
+void FailStandardOutputAfter(size_t bytes) {
+  State().output_limited = true;
+  State().output_budget = bytes;
+}
+
+void StartTrace() {
+  State().tracing = true;
+  State().trace.clear();
+}
+
+const std::vector<std::string>& Trace() { return State().trace; }
+
+void FailCall(const std::string& call) { State().failing_calls.insert(call); }
+
+}  // namespace emulated
+}  // namespace dorvix

@@ -1,0 +1,62 @@
+// The emulated Windows machine behind the platform headers on hosts other
+// than Windows. Its registry is a REGEDIT4 file named by DORVIX_REGISTRY
+// (unset: an empty registry), read at the first registry call; changes are
+// written back to the file at once. The Windows family is the one that
+// Wine's own switch names: the value "Version" of
+// [HKEY_CURRENT_USER\Software\Wine], where "win95", "win98" and "winme" mean
+// Windows 95, 98 and Me and anything else, or nothing, the NT family.
+//
+// The functions below let tests drive the machine from inside the process.
+#ifndef DORVIX_PLATFORM_EMULATED_MACHINE_H_
+#define DORVIX_PLATFORM_EMULATED_MACHINE_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/emulated/reg_file.h"
+
+namespace dorvix {
+namespace emulated {
+
+// The registry, read from its file at the first call. Raises
+// PlatformFailure (kRegistry) when the file is missing, unreadable or
+// malformed.
+const RegFile& Registry();
+
+// Makes the edits and writes the registry back to its file. False, with the
+// file untouched, when it cannot be written. Without a file the registry
+// lives in memory only.
+bool CommitRegistryEdits(const std::vector<ValueEdit>& edits);
+
+// A record of a platform call, kept while tracing is on.
+void TraceCall(const std::string& call);
+
+// True when a test has told the named call to fail.
+bool CallFails(const std::string& call);
+
+// ---- for tests ----
+
+// A new machine: an empty registry in memory, the command line "dorvix",
+// output to the real standard output, no trace and no failing calls.
+void ResetMachine();
+// The registry from text, kept in memory only.
+void LoadRegistryText(const std::string& text);
+// The registry from a file, as DORVIX_REGISTRY would name it.
+void UseRegistryFile(const std::string& path);
+void SetCommandLine(const std::string& line);
+// Collects standard output in `sink` instead of writing it.
+void CaptureStandardOutput(std::string* sink);
+// Makes standard output fail once `bytes` more bytes have been written.
+void FailStandardOutputAfter(size_t bytes);
+// The calls made since tracing started.
+void StartTrace();
+const std::vector<std::string>& Trace();
+// Makes every later call of the named platform operation fail, as Windows
+// would report it ("RegEnumValueA", "WriteProfileStringA", "OpenPrinterA",
+// "GetPrinterA", "SetPrinterA").
+void FailCall(const std::string& call);
+
+}  // namespace emulated
+}  // namespace dorvix
+
+#endif  // DORVIX_PLATFORM_EMULATED_MACHINE_H_

@@ -1,0 +1,481 @@
+#include "platform/emulated/reg_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/emulated/code_page.h"
+
+namespace dorvix {
+namespace emulated {
+
+namespace {
+
+const char* const kRootNames[] = {
+    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
+    "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
+};
+
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = path.find('\\', start);
+    parts.push_back(path.substr(start, end - start));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}
+
+void Reindex(RegKey& key) {
+  key.value_slots.clear();
+  for (size_t i = 0; i < key.values.size(); ++i) {
+    key.value_slots[NameKey(key.values[i].name)] = i;
+  }
+  key.subkey_slots.clear();
+  for (size_t i = 0; i < key.subkeys.size(); ++i) {
+    key.subkey_slots[NameKey(key.subkeys[i]->name)] = i;
+  }
+}
+
+}  // namespace
+
+const RegValue* RegKey::FindValue(const std::string& value_name) const {
+  const auto slot = value_slots.find(NameKey(value_name));
+  return slot == value_slots.end() ? nullptr : &values[slot->second];
+}
+
+RegKey* RegKey::FindSubkey(const std::string& subkey_name) const {
+  const auto slot = subkey_slots.find(NameKey(subkey_name));
+  return slot == subkey_slots.end() ? nullptr : subkeys[slot->second].get();
+}
+
+// Reads a file line by line. A line is the bytes up to LF, a CR before the LF
+// excluded; only hex data continues over several lines.
+class RegFileParser {
+ public:
+  explicit RegFileParser(RegFile& file) : file_(file), text_(file.text_) {}
+
+  void Parse() {
+    if (std::memchr(text_.data(), '\0', text_.size()) != nullptr) {
+      const size_t at = text_.find('\0');
+      throw RegFileError{LineNumberAt(at), "the file holds a NUL byte"};
+    }
+    NextLine();
+    if (!has_line_ || TrimRight(Line()) != "REGEDIT4") {
+      throw RegFileError{1, "the file does not begin with the line REGEDIT4"};
+    }
+    if (line_end_ > line_begin_ && text_[line_end_ - 1] == '\r') {
+      file_.line_end_ = "\r\n";
+    } else {
+      file_.line_end_ = "\n";
+    }
+    while (NextLine()) ParseLine();
+  }
+
+ private:
+  static std::string TrimRight(std::string s) {
+    while (!s.empty() && IsSpace(s.back())) s.pop_back();
+    return s;
+  }
+
+  size_t LineNumberAt(size_t offset) const {
+    return 1 + static_cast<size_t>(
+                   std::count(text_.begin(), text_.begin() + offset, '\n'));
+  }
+
+  // Moves to the next physical line; false at the end of the text.
+  bool NextLine() {
+    if (next_ >= text_.size()) {
+      has_line_ = false;
+      return false;
+    }
+    ++line_number_;
+    line_begin_ = next_;
+    const size_t lf = text_.find('\n', next_);
+    if (lf == std::string::npos) {
+      line_end_ = text_.size();
+      next_ = text_.size();
+    } else {
+      line_end_ = lf;
+      next_ = lf + 1;
+    }
+    content_end_ = line_end_;
+    if (content_end_ > line_begin_ && text_[content_end_ - 1] == '\r') {
+      --content_end_;
+    }
+    pos_ = line_begin_;
+    has_line_ = true;
+    return true;
+  }
+
+  std::string Line() const {
+    return text_.substr(line_begin_, content_end_ - line_begin_);
+  }
+
+  [[noreturn]] void Fail(const std::string& message) const {
+    throw RegFileError{line_number_, message};
+  }
+
+  bool AtEnd() const { return pos_ >= content_end_; }
+  char Peek() const { return AtEnd() ? '\0' : text_[pos_]; }
+  void SkipSpaces() {
+    while (!AtEnd() && IsSpace(text_[pos_])) ++pos_;
+  }
+  bool RestIsBlank() {
+    SkipSpaces();
+    return AtEnd();
+  }
+
+  void ParseLine() {
+    SkipSpaces();
+    if (AtEnd()) return;
+    const char first = text_[pos_];
+    if (first == ';' || first == '#') return;  // a comment
+    if (first == '[') return ParseSection();
+    if (first == '@' || first == '"') return ParseValue();
+    Fail("expected a [key] line, a value line or a comment");
+  }
+
+  void ParseSection() {
+    const std::string line = Line();
+    const size_t open = pos_ - line_begin_;
+    const size_t close = line.rfind(']');
+    if (close == std::string::npos || close < open) Fail("the key has no closing ]");
+    pos_ = line_begin_ + close + 1;
+    if (!RestIsBlank()) Fail("text after the closing ] of the key");
+    std::string path = line.substr(open + 1, close - open - 1);
+    const bool remove = !path.empty() && path[0] == '-';
+    if (remove) path.erase(0, 1);
+    const std::vector<std::string> parts = SplitPath(path);
+    for (const std::string& part : parts) {
+      if (part.empty()) Fail("the key path has an empty name in it");
+    }
+    RegKey* key = file_.RootKey(parts[0]);
+    if (key == nullptr) Fail("unknown root key " + parts[0]);
+    if (remove) {
+      current_ = nullptr;
+      for (size_t i = 1; key != nullptr && i + 1 < parts.size(); ++i) {
+        key = key->FindSubkey(parts[i]);
+      }
+      if (key == nullptr || parts.size() == 1) return;
+      const auto slot = key->subkey_slots.find(NameKey(parts.back()));
+      if (slot == key->subkey_slots.end()) return;
+      key->subkeys.erase(key->subkeys.begin() + static_cast<long>(slot->second));
+      Reindex(*key);
+      return;
+    }
+    for (size_t i = 1; i < parts.size(); ++i) {
+      RegKey* subkey = key->FindSubkey(parts[i]);
+      if (subkey == nullptr) {
+        key->subkey_slots[NameKey(parts[i])] = key->subkeys.size();
+        key->subkeys.emplace_back(new RegKey);
+        subkey = key->subkeys.back().get();
+        subkey->name = parts[i];
+      }
+      key = subkey;
+    }
+    current_ = key;
+  }
+
+  // A quoted name or string: \\ and \" are the only escapes.
+  std::string ParseQuoted() {
+    ++pos_;  // the opening quote
+    std::string out;
+    for (;;) {
+      if (AtEnd()) Fail("a quoted string has no closing quote");
+      const char c = text_[pos_++];
+      if (c == '"') return out;
+      if (c == '\\') {
+        const char escaped = Peek();
+        if (escaped != '\\' && escaped != '"') {
+          Fail("a backslash in a quoted string must be written \\\\");
+        }
+        ++pos_;
+        out += escaped;
+      } else {
+        out += c;
+      }
+    }
+  }
+
+  void ParseValue() {
+    const size_t entry_begin = line_begin_;
+    std::string name;
+    if (text_[pos_] == '@') {
+      ++pos_;
+    } else {
+      name = ParseQuoted();
+    }
+    SkipSpaces();
+    if (Peek() != '=') Fail("expected = after the value's name");
+    ++pos_;
+    SkipSpaces();
+    if (current_ == nullptr) Fail("a value outside any key");
+    RegValue value;
+    value.name = name;
+    const std::string rest = text_.substr(pos_, content_end_ - pos_);
+    if (Peek() == '-') {
+      ++pos_;
+      if (!RestIsBlank()) Fail("text after =-");
+      RemoveValue(name);
+      return;
+    }
+    if (Peek() == '"') {
+      value.type = kTypeString;
+      value.data = ParseQuoted();
+      value.data += '\0';
+      if (!RestIsBlank()) Fail("text after the closing quote of the string");
+    } else if (rest.size() >= 6 && NameKey(rest.substr(0, 6)) == "DWORD:") {
+      pos_ += 6;
+      uint32_t number = 0;
+      size_t digits = 0;
+      for (; !AtEnd() && HexDigit(text_[pos_]) >= 0; ++pos_, ++digits) {
+        number = number << 4 | static_cast<uint32_t>(HexDigit(text_[pos_]));
+      }
+      if (digits == 0 || digits > 8 || !RestIsBlank()) {
+        Fail("a dword value must be 1 to 8 hexadecimal digits");
+      }
+      value.type = kTypeDword;
+      for (int i = 0; i < 4; ++i) value.data += static_cast<char>(number >> (8 * i) & 0xFF);
+    } else if (rest.size() >= 3 && NameKey(rest.substr(0, 3)) == "HEX") {
+      pos_ += 3;
+      value.type = kTypeBinary;
+      if (Peek() == '(') {
+        ++pos_;
+        uint32_t type = 0;
+        size_t digits = 0;
+        for (; !AtEnd() && HexDigit(text_[pos_]) >= 0; ++pos_, ++digits) {
+          type = type << 4 | static_cast<uint32_t>(HexDigit(text_[pos_]));
+        }
+        if (digits == 0 || digits > 8 || Peek() != ')') {
+          Fail("hex(N): N must be 1 to 8 hexadecimal digits");
+        }
+        ++pos_;
+        value.type = type;
+      }
+      if (Peek() != ':') Fail("expected : after hex");
+      ++pos_;
+      value.data = ParseHexBytes();
+    } else {
+      Fail("expected a quoted string, dword: or hex: after =");
+    }
+    value.entry_begin = entry_begin;
+    value.entry_end = content_end_;
+    SetValue(std::move(value));
+  }
+
+  // Bytes written as hexadecimal pairs separated by commas; a backslash at
+  // the end of a line continues the list on the next line.
+  std::string ParseHexBytes() {
+    std::string bytes;
+    bool need_byte = false;  // after a comma
+    for (;;) {
+      SkipSpaces();
+      if (AtEnd()) {
+        if (need_byte) Fail("a hex list ends with a comma");
+        return bytes;
+      }
+      if (Peek() == '\\') {
+        ++pos_;
+        if (!RestIsBlank()) Fail("text after the \\ that continues a hex list");
+        if (!NextLine()) Fail("the file ends after a \\ that continues a hex list");
+        continue;
+      }
+      if (!bytes.empty() && !need_byte) {
+        if (Peek() != ',') Fail("expected a comma between hex bytes");
+        ++pos_;
+        need_byte = true;
+        continue;
+      }
+      int digits = 0;
+      int byte = 0;
+      for (; digits < 2 && !AtEnd() && HexDigit(Peek()) >= 0; ++digits) {
+        byte = byte << 4 | HexDigit(text_[pos_++]);
+      }
+      if (digits == 0 || (!AtEnd() && HexDigit(Peek()) >= 0)) {
+        Fail("a hex byte must be one or two hexadecimal digits");
+      }
+      bytes += static_cast<char>(byte);
+      need_byte = false;
+    }
+  }
+
+  void SetValue(RegValue value) {
+    RegKey& key = *current_;
+    const std::string slot_name = NameKey(value.name);
+    const auto slot = key.value_slots.find(slot_name);
+    if (slot == key.value_slots.end()) {
+      key.value_slots[slot_name] = key.values.size();
+      key.values.push_back(std::move(value));
+      return;
+    }
+    RegValue& stored = key.values[slot->second];
+    stored.type = value.type;
+    stored.data = std::move(value.data);
+    stored.entry_begin = value.entry_begin;
+    stored.entry_end = value.entry_end;
+  }
+
+  void RemoveValue(const std::string& name) {
+    RegKey& key = *current_;
+    const auto slot = key.value_slots.find(NameKey(name));
+    if (slot == key.value_slots.end()) return;
+    key.values.erase(key.values.begin() + static_cast<long>(slot->second));
+    Reindex(key);
+  }
+
+  RegFile& file_;
+  const std::string& text_;
+  RegKey* current_ = nullptr;
+  bool has_line_ = false;
+  size_t line_number_ = 0;
+  size_t line_begin_ = 0;
+  size_t line_end_ = 0;
+  size_t content_end_ = 0;
+  size_t next_ = 0;
+  size_t pos_ = 0;
+};
+
+RegFile RegFile::Parse(std::string text) {
+  RegFile file;
+  file.text_ = std::move(text);
+  for (const char* name : kRootNames) {
+    file.roots_.push_back(Root{name, std::unique_ptr<RegKey>(new RegKey)});
+    file.roots_.back().key->name = name;
+  }
+  RegFileParser(file).Parse();
+  return file;
+}
+
+RegKey* RegFile::RootKey(const std::string& name) const {
+  const std::string wanted = NameKey(name);
+  for (const Root& root : roots_) {
+    if (wanted == root.name) return root.key.get();
+  }
+  return nullptr;
+}
+
+RegKey* RegFile::FindKey(const std::string& path) const {
+  const std::vector<std::string> parts = SplitPath(path);
+  RegKey* key = RootKey(parts[0]);
+  for (size_t i = 1; key != nullptr && i < parts.size(); ++i) {
+    key = key->FindSubkey(parts[i]);
+  }
+  return key;
+}
+
+std::string RegFile::EditedText(const std::vector<ValueEdit>& edits) const {
+  // The last edit of each value wins.
+  std::vector<const ValueEdit*> latest;
+  std::unordered_map<std::string, size_t> slots;
+  for (const ValueEdit& edit : edits) {
+    const std::string id = NameKey(edit.key_path) + '\n' + NameKey(edit.value_name);
+    const auto slot = slots.find(id);
+    if (slot == slots.end()) {
+      slots[id] = latest.size();
+      latest.push_back(&edit);
+    } else {
+      latest[slot->second] = &edit;
+    }
+  }
+  struct Splice {
+    size_t begin;
+    size_t end;
+    std::string text;
+  };
+  std::vector<Splice> splices;
+  std::string appended;
+  for (const ValueEdit* edit : latest) {
+    const RegKey* key = FindKey(edit->key_path);
+    const RegValue* value = key ? key->FindValue(edit->value_name) : nullptr;
+    if (value != nullptr) {
+      // The value keeps the spelling it has.
+      splices.push_back(Splice{value->entry_begin, value->entry_end,
+                               EntryText(value->name, edit->type, edit->data)});
+    } else {
+      appended += line_end_ + "[" + edit->key_path + "]" + line_end_ +
+                  EntryText(edit->value_name, edit->type, edit->data) + line_end_;
+    }
+  }
+  // From the end backwards, so that the offsets still to use stay valid.
+  std::sort(splices.begin(), splices.end(),
+            [](const Splice& a, const Splice& b) { return a.begin > b.begin; });
+  std::string text = text_;
+  for (const Splice& splice : splices) {
+    text.replace(splice.begin, splice.end - splice.begin, splice.text);
+  }
+  if (!appended.empty()) {
+    if (text.back() != '\n') text += line_end_;
+    text += appended;
+  }
+  return text;
+}
+
+namespace {
+
+bool FitsQuotedString(const std::string& data) {
+  if (data.empty() || data.back() != '\0') return false;
+  const std::string body = data.substr(0, data.size() - 1);
+  return body.find_first_of(std::string("\0\r\n", 3)) == std::string::npos;
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string EntryText(const std::string& name, uint32_t type,
+                      const std::string& data) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string entry = (name.empty() ? std::string("@") : Quoted(name)) + "=";
+  if (type == kTypeString && FitsQuotedString(data)) {
+    return entry + Quoted(data.substr(0, data.size() - 1));
+  }
+  if (type == kTypeDword && data.size() == 4) {
+    entry += "dword:";
+    for (int i = 3; i >= 0; --i) {
+      const unsigned char byte = static_cast<unsigned char>(data[static_cast<size_t>(i)]);
+      entry += kHex[byte >> 4];
+      entry += kHex[byte & 0xF];
+    }
+    return entry;
+  }
+  if (type == kTypeBinary) {
+    entry += "hex:";
+  } else {
+    entry += "hex(";
+    bool leading = true;
+    for (int shift = 28; shift >= 0; shift -= 4) {
+      const uint32_t digit = type >> shift & 0xF;
+      if (leading && digit == 0 && shift != 0) continue;
+      leading = false;
+      entry += kHex[digit];
+    }
+    entry += "):";
+  }
+  for (size_t i = 0; i < data.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(data[i]);
+    if (i != 0) entry += ',';
+    entry += kHex[byte >> 4];
+    entry += kHex[byte & 0xF];
+  }
+  return entry;
+}
+
+}  // namespace emulated
+}  // namespace dorvix

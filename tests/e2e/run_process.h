@@ -1,0 +1,32 @@
+// Runs a program as a child process and collects what it writes.
+#ifndef DORVIX_TESTS_E2E_RUN_PROCESS_H_
+#define DORVIX_TESTS_E2E_RUN_PROCESS_H_
+
+#include <string>
+#include <vector>
+
+namespace dorvix {
+
+struct ProcessResult {
+  std::string out;
+  std::string err;
+  int exit_status = -1;  // -1 when the process did not exit normally
+  int signal = 0;        // the signal that ended it, if one did
+  bool timed_out = false;
+};
+
+struct ProcessOptions {
+  // NAME=VALUE entries added to the environment; NAME= alone removes NAME.
+  std::vector<std::string> environment;
+  // Standard output left closed in the child, or sent to this path.
+  bool close_stdout = false;
+  std::string stdout_path;
+  double timeout_seconds = 30;
+};
+
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const ProcessOptions& options = ProcessOptions());
+
+}  // namespace dorvix
+
+#endif  // DORVIX_TESTS_E2E_RUN_PROCESS_H_
