@@ -52,7 +52,8 @@ std::vector<Case> LoadCases() {
       if (line.empty() || line[0] == '#' || colon == std::string::npos) continue;
       c.fields[line.substr(0, colon)] = line.substr(colon + 2);
     }
-    c.expected_out = ExpectedOutput(c, "stdout");
+    c.expected_out =
+        ReadFile(kCaseFolder + "/" + (c.Has("stdout") ? c.Field("stdout") : c.name + ".out"));
     cases.push_back(c);
   }
   closedir(dir);
@@ -62,8 +63,7 @@ std::vector<Case> LoadCases() {
 }
 
 std::string ExpectedOutput(const Case& c, const std::string& field) {
-  const std::string out = c.Has(field) ? c.Field(field) : c.name + ".out";
-  return ReadFile(kCaseFolder + "/" + out);
+  return c.Has(field) ? ReadFile(kCaseFolder + "/" + c.Field(field)) : c.expected_out;
 }
 
 std::string TempFolder() {

@@ -1,6 +1,7 @@
 // The end-to-end cases: the program as a user runs it. Each case under
 // cases/ gives a machine (a fixture under fixtures/ or examples/), a command
-// line, and what must come of it.
+// line, and what must come of it. The host build runs every case on the
+// emulated machine; dorvix.exe runs them under Wine.
 //
 //   cases/NAME.case   lines "key: value", the value taken byte for byte;
 //                     lines starting with # are comments:
@@ -11,6 +12,11 @@
 //                       exit: 0                   the exit status
 //                       stdout: OTHER.out         shared expected output
 //                       registry-after: F.reg     the copy's bytes afterwards
+//                     and where Wine really differs (say why in a comment):
+//                       wine-stdout: W.out        what dorvix.exe writes
+//                       wine-exit: 0              and its exit status
+//                       wine-registry-after: F.reg  the values it changes
+//                       host-only: REASON         not run under Wine
 //   cases/NAME.out    the exact bytes of standard output
 #ifndef DORVIX_TESTS_E2E_CASES_H_
 #define DORVIX_TESTS_E2E_CASES_H_
@@ -43,8 +49,8 @@ struct Case {
 // Every case, sorted by name.
 std::vector<Case> LoadCases();
 
-// The case's expected output read from `field` (such as "wine-stdout"), or
-// from its own .out file when it has no such field.
+// The case's expected output read from the file that `field` names (such as
+// "wine-stdout"), or its expected_out when it has no such field.
 std::string ExpectedOutput(const Case& c, const std::string& field);
 
 std::string ReadFile(const std::string& path);

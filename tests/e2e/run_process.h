@@ -21,6 +21,8 @@ struct ProcessOptions {
   // Standard output left closed in the child, or sent to this path.
   bool close_stdout = false;
   std::string stdout_path;
+  // Standard error sent to this path instead of being collected.
+  std::string stderr_path;
   double timeout_seconds = 30;
 };
 
