@@ -11,8 +11,10 @@
 //                       registry-after: F.reg     the copy's bytes afterwards
 //   cases/NAME.out    the exact bytes of standard output
 #include <dirent.h>
+#include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <map>
@@ -90,10 +92,25 @@ std::string Visible(const std::string& bytes) {
   return out;
 }
 
-std::string TempFolder() {
-  char pattern[] = "/tmp/dorvix-e2e-XXXXXX";
-  return mkdtemp(pattern);
-}
+// A folder of its own for each run, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    char pattern[] = "/tmp/dorvix-e2e-XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~ScratchFolder() {
+    nftw(path_.c_str(),
+         [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
+         FTW_DEPTH | FTW_PHYS);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
@@ -101,7 +118,8 @@ class Cases : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Cases, MatchesExpectedBytes) {
   const Case& c = GetParam();
-  const std::string folder = TempFolder();
+  const ScratchFolder scratch;
+  const std::string& folder = scratch.path();
   const std::string line =
       c.fields.count("line") ? c.fields.at("line") : "dorvix " + c.fields.at("command");
   std::vector<std::string> environment = {"DORVIX_COMMAND_LINE=" + line};
@@ -154,6 +172,32 @@ TEST(Argv, PiecesMeanWhatTheyMeanOnWindows) {
     EXPECT_EQ(Visible(result.out), Visible(c.out)) << c.argv[2];
     EXPECT_EQ(result.exit_status, 0);
   }
+}
+
+// A registry file the user may not write is left as it is, and the switch
+// says so. Root writes whatever the modes say, so as root the program runs
+// as nobody.
+TEST(Switch, AReadOnlyRegistryIsNotChanged) {
+  const ScratchFolder scratch;
+  const std::string& folder = scratch.path();
+  const std::string registry = folder + "/registry.reg";
+  const std::string original = ReadFile(kRoot + "/examples/office.reg");
+  WriteFile(registry, original);
+  ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(registry.c_str(), 0444), 0);
+  std::vector<std::string> argv = {DORVIX_PROGRAM};
+  if (geteuid() == 0) {
+    argv = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+            DORVIX_PROGRAM};
+  }
+  ProcessOptions options;
+  options.environment = {"DORVIX_REGISTRY=" + registry,
+                         "DORVIX_COMMAND_LINE=dorvix /s Fax"};
+  const ProcessResult result = RunProcess(argv, options);
+  EXPECT_EQ(Visible(result.out), Visible("Default printer could not be changed.\r\n"));
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ReadFile(registry), original);
 }
 
 TEST(Output, AFullDeviceEndsWithOneAndNothingOnStandardError) {
