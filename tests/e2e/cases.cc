@@ -1,7 +1,9 @@
 #include "e2e/cases.h"
 
 #include <dirent.h>
+#include <ftw.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
@@ -66,10 +68,17 @@ std::string ExpectedOutput(const Case& c, const std::string& field) {
   return c.Has(field) ? ReadFile(kCaseFolder + "/" + c.Field(field)) : c.expected_out;
 }
 
-std::string TempFolder() {
+ScratchFolder::ScratchFolder() {
   char pattern[] = "/tmp/dorvix-e2e-XXXXXX";
   const char* folder = mkdtemp(pattern);
-  return folder != nullptr ? folder : "/tmp";
+  path_ = folder != nullptr ? folder : "";
+}
+
+ScratchFolder::~ScratchFolder() {
+  if (path_.empty()) return;
+  nftw(path_.c_str(),
+       [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
+       FTW_DEPTH | FTW_PHYS);
 }
 
 std::string Visible(const std::string& bytes) {

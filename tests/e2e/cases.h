@@ -56,8 +56,18 @@ std::string ExpectedOutput(const Case& c, const std::string& field);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 
-// A new empty folder under /tmp.
-std::string TempFolder();
+// A folder of its own under /tmp, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 // Control bytes made visible, so that a mismatch shows CR, LF and tabs.
 std::string Visible(const std::string& bytes);

@@ -1,6 +1,8 @@
 // The program as a user runs it: every case under cases/ (see cases.h) run
 // on the host build.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "e2e/cases.h"
 #include "e2e/run_process.h"
@@ -12,8 +14,9 @@ class Cases : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Cases, MatchesExpectedBytes) {
   const Case& c = GetParam();
+  const ScratchFolder scratch;
   std::string registry;
-  const ProcessResult result = RunOnHost(c, TempFolder(), &registry);
+  const ProcessResult result = RunOnHost(c, scratch.path(), &registry);
   EXPECT_EQ(Visible(result.out), Visible(c.expected_out));
   EXPECT_EQ(result.exit_status, c.ExpectedExit());
   EXPECT_EQ(result.err, "");
@@ -52,6 +55,32 @@ TEST(Argv, PiecesMeanWhatTheyMeanOnWindows) {
     EXPECT_EQ(Visible(result.out), Visible(c.out)) << c.argv[2];
     EXPECT_EQ(result.exit_status, 0);
   }
+}
+
+// A registry file the user may not write is left as it is, and the switch
+// says so. Root writes whatever the modes say, so as root the program runs
+// as nobody.
+TEST(Switch, AReadOnlyRegistryIsNotChanged) {
+  const ScratchFolder scratch;
+  const std::string& folder = scratch.path();
+  const std::string registry = folder + "/registry.reg";
+  const std::string original = ReadFile(kSourceRoot + "/examples/office.reg");
+  WriteFile(registry, original);
+  ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(registry.c_str(), 0444), 0);
+  std::vector<std::string> argv = {DORVIX_PROGRAM};
+  if (geteuid() == 0) {
+    argv = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+            DORVIX_PROGRAM};
+  }
+  ProcessOptions options;
+  options.environment = {"DORVIX_REGISTRY=" + registry,
+                         "DORVIX_COMMAND_LINE=dorvix /s Fax"};
+  const ProcessResult result = RunProcess(argv, options);
+  EXPECT_EQ(Visible(result.out), Visible("Default printer could not be changed.\r\n"));
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(ReadFile(registry), original);
 }
 
 TEST(Output, AFullDeviceEndsWithOneAndNothingOnStandardError) {

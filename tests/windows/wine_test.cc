@@ -216,8 +216,9 @@ TEST_P(WineCases, GiveTheHostBuildsBytes) {
   // The same case on the host build gives the same bytes, unless the case
   // says where Wine differs.
   if (!differs) {
+    const ScratchFolder scratch;
     std::string registry;
-    const ProcessResult host = RunOnHost(c, TempFolder(), &registry);
+    const ProcessResult host = RunOnHost(c, scratch.path(), &registry);
     EXPECT_TRUE(host.out == wine.out && host.exit_status == wine.exit_status)
         << "case " << c.name << ": the host build and dorvix.exe under Wine differ.\n"
         << "host build, exit status " << host.exit_status << ":\n"
