@@ -1,8 +1,12 @@
 #include "windows/wine.h"
 
+#include <fcntl.h>
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 
@@ -70,8 +74,9 @@ bool WinePrefix::Start(std::string* error) {
     *error = "cannot create " + prefix_;
     return false;
   }
-  // A persistent server, started before the first program: it stays until
-  // Stop() ends it, however many programs come and go.
+  WatchOver();
+  // A persistent server, started before the first program: it stays while
+  // programs come and go, until Stop() ends it.
   const ProcessResult server = Server("-p", kServerSeconds);
   if (server.exit_status != 0) {
     *error = std::string(DORVIX_WINESERVER) + " -p failed; see " + folder_ +
@@ -108,6 +113,45 @@ void WinePrefix::Stop() {
     nftw(folder_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
     folder_.clear();
   }
+  // Nothing is left to clean up: the watch ends.
+  if (watch_pipe_ >= 0) {
+    close(watch_pipe_);
+    watch_pipe_ = -1;
+  }
+}
+
+// The wineserver and Wine's services outlive a test process that is killed
+// (by a time-out, say) before Stop(). A child process watches over them: it
+// waits for the end of a pipe whose only writer is this process, and then,
+// if the prefix is still there, ends its Wine processes and removes it.
+void WinePrefix::WatchOver() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return;
+  const pid_t watcher = fork();
+  if (watcher < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return;
+  }
+  if (watcher == 0) {
+    // A session of its own, outside the process group that a test runner
+    // kills, and no handle on the runner's output.
+    setsid();
+    const int null_fd = open("/dev/null", O_RDWR);
+    for (int fd = 0; fd <= 2; ++fd) dup2(null_fd, fd);
+    close(fds[1]);
+    char byte;
+    while (read(fds[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    struct stat info;
+    if (stat(folder_.c_str(), &info) == 0) {
+      server_started_ = true;
+      Stop();
+    }
+    _exit(0);
+  }
+  close(fds[0]);
+  watch_pipe_ = fds[1];
 }
 
 ProcessResult WinePrefix::Run(const std::vector<std::string>& args,

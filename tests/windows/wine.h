@@ -28,7 +28,8 @@ class WinePrefix {
   bool Start(std::string* error);
 
   // Ends every Wine process of the prefix, the wineserver last, and removes
-  // the prefix's folder.
+  // the prefix's folder. Should this process end without it, a watcher
+  // started with the prefix does it.
   void Stop();
 
   // Runs `wine64 ARGS...` and collects what it writes.
@@ -46,12 +47,14 @@ class WinePrefix {
   static std::string WindowsPath(const std::string& unix_path);
 
  private:
+  void WatchOver();
   std::vector<std::string> Environment() const;
   ProcessResult Server(const std::string& option, double timeout_seconds) const;
 
   std::string folder_;
   std::string prefix_;
   bool server_started_ = false;
+  int watch_pipe_ = -1;  // the watcher's pipe, see WatchOver()
 };
 
 }  // namespace dorvix
