@@ -63,6 +63,12 @@ ProcessResult WinePrefix::Server(const std::string& option, double timeout_secon
 }
 
 bool WinePrefix::Start(std::string* error) {
+  for (const std::string program : {DORVIX_WINE64, DORVIX_WINESERVER}) {
+    if (access(program.c_str(), X_OK) != 0) {
+      *error = "no Wine: " + program + " (Debian's package wine64 provides it)";
+      return false;
+    }
+  }
   char pattern[] = "/tmp/dorvix-wine-XXXXXX";
   if (mkdtemp(pattern) == nullptr) {
     *error = "cannot create a folder under /tmp";
