@@ -26,6 +26,10 @@ const char* RootName(RootKey root) {
   return root == RootKey::kCurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
 }
 
+// The calls made once per value or subkey build their trace only while
+// tracing is on: an enumeration costs no text per index.
+bool Tracing() { return emulated::State().tracing; }
+
 const emulated::RegKey* Resolve(RegistryKeyHandle* handle) {
   const emulated::MachineState& state = emulated::State();
   if (handle->generation != state.registry_generation) {
@@ -59,9 +63,11 @@ int32_t OpenRegistryKey(RootKey root, const char* sub_key, uint32_t access,
 int32_t EnumerateRegistryValue(RegistryKey key, uint32_t index, char* name,
                                uint32_t* name_capacity, uint32_t* type,
                                unsigned char* data, uint32_t* data_size) {
-  emulated::TraceCall("RegEnumValueA(" + std::to_string(index) + ", name " +
-                      std::to_string(*name_capacity) + ", data " +
-                      std::to_string(*data_size) + ")");
+  if (Tracing()) {
+    emulated::TraceCall("RegEnumValueA(" + std::to_string(index) + ", name " +
+                        std::to_string(*name_capacity) + ", data " +
+                        std::to_string(*data_size) + ")");
+  }
   const emulated::RegKey* found = Resolve(key);
   if (found == nullptr || emulated::CallFails("RegEnumValueA")) return kErrorKeyDeleted;
   if (index >= found->values.size()) return kErrorNoMoreItems;
@@ -77,8 +83,10 @@ int32_t EnumerateRegistryValue(RegistryKey key, uint32_t index, char* name,
 
 int32_t EnumerateRegistrySubkey(RegistryKey key, uint32_t index, char* name,
                                 uint32_t* name_capacity) {
-  emulated::TraceCall("RegEnumKeyExA(" + std::to_string(index) + ", name " +
-                      std::to_string(*name_capacity) + ")");
+  if (Tracing()) {
+    emulated::TraceCall("RegEnumKeyExA(" + std::to_string(index) + ", name " +
+                        std::to_string(*name_capacity) + ")");
+  }
   const emulated::RegKey* found = Resolve(key);
   if (found == nullptr || emulated::CallFails("RegEnumKeyExA")) return kErrorKeyDeleted;
   if (index >= found->subkeys.size()) return kErrorNoMoreItems;
