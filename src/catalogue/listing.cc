@@ -22,11 +22,17 @@ void ListPrinters() {
   // the row and the console wraps.
   WriteStandardOutput(std::string(80, '-'));
   const int32_t count = PrinterCount;
-  const std::string excluded = kExcludedName;
+  NameMatcher excluded(kExcludedName);
+  std::string line;  // its storage serves every line
   for (int32_t index = 0; index < count; ++index) {
     const std::string& name = PrinterNames[static_cast<size_t>(index)];
-    if (SameName(name, excluded)) continue;
-    WriteStandardOutput(" " + std::to_string(index) + ": " + name + "\r\n");
+    if (excluded.Matches(name)) continue;
+    line.assign(" ");
+    line += std::to_string(index);
+    line += ": ";
+    line += name;
+    line += "\r\n";
+    WriteStandardOutput(line);
   }
 }
 

@@ -6,18 +6,23 @@ namespace dorvix {
 
 namespace {
 
-std::string UpperCased(std::string text) {
+void UpperCase(std::string& text) {
   UpperCaseAnsi(&text[0], static_cast<uint32_t>(text.size()));
-  return text;
 }
 
 }  // namespace
 
-bool SameName(const std::string& a, const std::string& b) {
+NameMatcher::NameMatcher(const std::string& name) : wanted_(name) {
+  UpperCase(wanted_);
+}
+
+bool NameMatcher::Matches(const std::string& candidate) {
   // Upper-casing never changes a length, so names of different lengths
-  // differ without a copy being made.
-  if (a.size() != b.size()) return false;
-  return UpperCased(a) == UpperCased(b);
+  // differ without being upper-cased.
+  if (candidate.size() != wanted_.size()) return false;
+  candidate_.assign(candidate);
+  UpperCase(candidate_);
+  return candidate_ == wanted_;
 }
 
 }  // namespace dorvix

@@ -7,9 +7,21 @@
 
 namespace dorvix {
 
-// True when the upper-cased copies of `a` and `b` have the same bytes. Two
-// empty names are the same; nothing is trimmed.
-bool SameName(const std::string& a, const std::string& b);
+// One name, looked for among many: it is upper-cased once, and each name it
+// is compared with is upper-cased into storage kept from one comparison to
+// the next, so that going through a catalogue allocates nothing per entry.
+class NameMatcher {
+ public:
+  explicit NameMatcher(const std::string& name);
+
+  // True when the upper-cased `candidate` has the bytes of the upper-cased
+  // name. Two empty names are the same; nothing is trimmed.
+  bool Matches(const std::string& candidate);
+
+ private:
+  std::string wanted_;
+  std::string candidate_;
+};
 
 }  // namespace dorvix
 

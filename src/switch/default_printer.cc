@@ -76,11 +76,10 @@ bool SetDefaultByAttribute(int32_t index) {
 
 void SetDefaultPrinter() {
   const std::string target_name = ArgumentAt(2);
+  NameMatcher target(target_name);
   bool printer_found = false;
   for (int32_t index = 0; index < PrinterCount; ++index) {
-    if (!SameName(target_name, PrinterNames[static_cast<size_t>(index)])) {
-      continue;
-    }
+    if (!target.Matches(PrinterNames[static_cast<size_t>(index)])) continue;
     // The family is asked at every match, not taken from the catalogue.
     const bool changed = IsNtFamily() ? SetDefaultByProfile(index)
                                       : SetDefaultByAttribute(index);
