@@ -191,42 +191,51 @@ class RegFileParser {
     ++pos_;  // the opening quote
     std::string out;
     for (;;) {
-      if (AtEnd()) Fail("a quoted string has no closing quote");
-      const char c = text_[pos_++];
-      if (c == '"') return out;
-      if (c == '\\') {
-        const char escaped = Peek();
-        if (escaped != '\\' && escaped != '"') {
-          Fail("a backslash in a quoted string must be written \\\\");
-        }
-        ++pos_;
-        out += escaped;
-      } else {
-        out += c;
+      // The bytes up to the next quote or backslash are taken as they are.
+      size_t run_end = pos_;
+      while (run_end < content_end_ && text_[run_end] != '"' && text_[run_end] != '\\') {
+        ++run_end;
       }
+      out.append(text_, pos_, run_end - pos_);
+      pos_ = run_end;
+      if (AtEnd()) Fail("a quoted string has no closing quote");
+      if (text_[pos_++] == '"') return out;
+      const char escaped = Peek();
+      if (escaped != '\\' && escaped != '"') {
+        Fail("a backslash in a quoted string must be written \\\\");
+      }
+      ++pos_;
+      out += escaped;
     }
+  }
+
+  // True when the line goes on with `word` (in capitals) in any letter case.
+  bool LooksAt(const char* word) const {
+    const size_t length = std::strlen(word);
+    if (pos_ + length > content_end_) return false;
+    for (size_t i = 0; i < length; ++i) {
+      if (UpperCaseCp1252(text_[pos_ + i]) != word[i]) return false;
+    }
+    return true;
   }
 
   void ParseValue() {
     const size_t entry_begin = line_begin_;
-    std::string name;
+    RegValue value;
     if (text_[pos_] == '@') {
       ++pos_;
     } else {
-      name = ParseQuoted();
+      value.name = ParseQuoted();
     }
     SkipSpaces();
     if (Peek() != '=') Fail("expected = after the value's name");
     ++pos_;
     SkipSpaces();
     if (current_ == nullptr) Fail("a value outside any key");
-    RegValue value;
-    value.name = name;
-    const std::string rest = text_.substr(pos_, content_end_ - pos_);
     if (Peek() == '-') {
       ++pos_;
       if (!RestIsBlank()) Fail("text after =-");
-      RemoveValue(name);
+      RemoveValue(value.name);
       return;
     }
     if (Peek() == '"') {
@@ -234,7 +243,7 @@ class RegFileParser {
       value.data = ParseQuoted();
       value.data += '\0';
       if (!RestIsBlank()) Fail("text after the closing quote of the string");
-    } else if (rest.size() >= 6 && NameKey(rest.substr(0, 6)) == "DWORD:") {
+    } else if (LooksAt("DWORD:")) {
       pos_ += 6;
       uint32_t number = 0;
       size_t digits = 0;
@@ -246,7 +255,7 @@ class RegFileParser {
       }
       value.type = kTypeDword;
       for (int i = 0; i < 4; ++i) value.data += static_cast<char>(number >> (8 * i) & 0xFF);
-    } else if (rest.size() >= 3 && NameKey(rest.substr(0, 3)) == "HEX") {
+    } else if (LooksAt("HEX")) {
       pos_ += 3;
       value.type = kTypeBinary;
       if (Peek() == '(') {
@@ -311,14 +320,12 @@ class RegFileParser {
 
   void SetValue(RegValue value) {
     RegKey& key = *current_;
-    const std::string slot_name = NameKey(value.name);
-    const auto slot = key.value_slots.find(slot_name);
-    if (slot == key.value_slots.end()) {
-      key.value_slots[slot_name] = key.values.size();
+    const auto slot = key.value_slots.emplace(NameKey(value.name), key.values.size());
+    if (slot.second) {
       key.values.push_back(std::move(value));
       return;
     }
-    RegValue& stored = key.values[slot->second];
+    RegValue& stored = key.values[slot.first->second];
     stored.type = value.type;
     stored.data = std::move(value.data);
     stored.entry_begin = value.entry_begin;
