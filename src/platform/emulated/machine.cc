@@ -110,11 +110,24 @@ bool WriteBack(const std::string& configured_path,
   std::string current;
   int error = 0;
   if (!ReadWholeFile(path, &current, &error)) return false;
-  std::string edited;
+  MachineState& state = State();
   std::unique_ptr<RegFile> updated;
   try {
-    edited = RegFile::Parse(std::move(current)).EditedText(edits);
-    updated.reset(new RegFile(RegFile::Parse(edited)));
+    std::string edited;
+    if (state.registry && state.registry->text() == current) {
+      // The file is as this process read it: the registry in memory is
+      // that file's, and it is not parsed a second time.
+      edited = state.registry->EditedText(edits);
+    } else {
+      edited = RegFile::Parse(std::move(current)).EditedText(edits);
+    }
+    std::string().swap(current);
+    // One registry in memory at a time: the old one goes before the edited
+    // one is read, and should the change fail, the file is read again when
+    // the registry is next needed.
+    state.registry.reset();
+    ++state.registry_generation;
+    updated.reset(new RegFile(RegFile::Parse(std::move(edited))));
   } catch (const RegFileError&) {
     return false;
   }
@@ -129,14 +142,13 @@ bool WriteBack(const std::string& configured_path,
   const int fd = mkstemp(&temporary[0]);
   if (fd < 0) return false;
   const bool written = fchmod(fd, status.st_mode & 07777) == 0 &&
-                       WriteAll(fd, edited) && fsync(fd) == 0;
+                       WriteAll(fd, updated->text()) && fsync(fd) == 0;
   if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
     unlink(temporary.c_str());
     return false;
   }
   fsync(lock.fd());
 
-  MachineState& state = State();
   state.registry = std::move(updated);
   ++state.registry_generation;
   return true;
