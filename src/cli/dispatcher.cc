@@ -87,11 +87,13 @@ void RunDispatcher() {
 
 namespace {
 
-// Writes a failure report after what the request wrote before it failed.
-// When standard output is what failed, nothing more is attempted.
-int ReportFailure(const std::string& report) {
+// Writes a failure report, `heading` and `detail`, after what the request
+// wrote before it failed. The report is put together here, inside the
+// guard: when even that finds no memory, or standard output fails, nothing
+// more is attempted and the status is still 1.
+int ReportFailure(const char* heading, const char* detail) {
   try {
-    WriteStandardOutput(report);
+    WriteStandardOutput(std::string(heading) + detail + "\r\n");
     FinishStandardOutput();
   } catch (...) {
   }
@@ -107,11 +109,11 @@ int RunProgram() {
     return 0;
   } catch (const PlatformFailure& failure) {
     if (failure.kind() == FailureKind::kOutput) return 1;
-    return ReportFailure("Registry error: " + failure.message() + "\r\n");
+    return ReportFailure("Registry error: ", failure.message().c_str());
   } catch (const std::bad_alloc&) {
-    return ReportFailure("Out of memory.\r\n");
+    return ReportFailure("Out of memory.", "");
   } catch (const std::exception& failure) {
-    return ReportFailure(std::string("Error: ") + failure.what() + "\r\n");
+    return ReportFailure("Error: ", failure.what());
   }
 }
 

@@ -94,5 +94,34 @@ TEST(Output, AFullDeviceEndsWithOneAndNothingOnStandardError) {
   EXPECT_EQ(result.err, "");
 }
 
+// A registry larger than the memory the program may have: the request
+// ends with the report and status 1, and nothing on standard error.
+TEST(Memory, RunningOutIsReportedWithStatusOne) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit leaves";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit leaves";
+#endif
+#endif
+  const ScratchFolder scratch;
+  const std::string registry = scratch.path() + "/registry.reg";
+  std::string text = "REGEDIT4\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices]\r\n";
+  for (int i = 0; i < 200000; ++i) {
+    text += "\"Printer " + std::to_string(i) + "\"=\"winspool,Ne00:\"\r\n";
+  }
+  WriteFile(registry, text);
+  ProcessOptions options;
+  options.environment = {"DORVIX_REGISTRY=" + registry, "DORVIX_COMMAND_LINE=dorvix /l"};
+  // 32 MiB of address space: enough to start, far from enough for the
+  // registry of 200,000 printers.
+  const ProcessResult result = RunProcess(
+      {"/bin/sh", "-c", "ulimit -v 32768 && exec \"$0\"", DORVIX_PROGRAM}, options);
+  EXPECT_EQ(Visible(result.out), Visible("Out of memory.\r\n"));
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "");
+}
+
 }  // namespace
 }  // namespace dorvix
