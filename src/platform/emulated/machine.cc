@@ -157,8 +157,10 @@ bool WriteBack(const std::string& configured_path,
 }  // namespace
 
 MachineState& State() {
-  static MachineState state;
-  return state;
+  // Never destroyed: the process's end frees the registry at once, where
+  // destroying it would free every key and value one by one.
+  static MachineState* const state = new MachineState;
+  return *state;
 }
 
 const RegFile& Registry() {
