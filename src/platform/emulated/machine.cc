@@ -29,18 +29,27 @@ bool ReadWholeFile(const std::string& path, std::string* text, int* error) {
     *error = errno;
     return false;
   }
+  // Read straight into the text, with room for the whole file and the read
+  // that finds its end taken at once when the file tells its size.
+  struct stat status;
   text->clear();
-  char buffer[65536];
+  if (fstat(fd, &status) == 0 && status.st_size > 0) {
+    text->reserve(static_cast<size_t>(status.st_size) + 1);
+  }
   for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
+    const size_t done = text->size();
+    if (done == text->capacity()) text->reserve(2 * done + 65536);
+    text->resize(text->capacity());
+    const ssize_t got = read(fd, &(*text)[done], text->size() - done);
+    const int read_error = errno;
+    text->resize(done + (got > 0 ? static_cast<size_t>(got) : 0));
+    if (got < 0 && read_error == EINTR) continue;
     if (got < 0) {
-      *error = errno;
+      *error = read_error;
       close(fd);
       return false;
     }
     if (got == 0) break;
-    text->append(buffer, static_cast<size_t>(got));
   }
   close(fd);
   return true;
