@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/upper_case.h"
 #include "test_machine.h"
 
 namespace dorvix {
@@ -76,6 +77,24 @@ TEST_F(WriteBackTest, EditsItsOwnChangeAgain) {
       "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
   ASSERT_NE(windows, nullptr);
   EXPECT_EQ(windows->FindValue("device")->data, std::string("Beta,winspool,Ne01:\0", 20));
+}
+
+TEST(UpperCaseAnsi, TakesTheCapitalsOfCodePage1252) {
+  // Every byte that has a capital, and its capital; all others stay.
+  std::string lower = "abcdefghijklmnopqrstuvwxyz\x9a\x9c\x9e\xff";
+  std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ\x8a\x8c\x8e\x9f";
+  for (int b = 0xE0; b <= 0xFE; ++b) {
+    if (b == 0xF7) continue;  // the division sign
+    lower += static_cast<char>(b);
+    upper += static_cast<char>(b - 0x20);
+  }
+  std::string bytes(256, '\0'), expected(256, '\0');
+  for (int b = 0; b < 256; ++b) bytes[b] = expected[b] = static_cast<char>(b);
+  for (size_t i = 0; i < lower.size(); ++i) {
+    expected[static_cast<unsigned char>(lower[i])] = upper[i];
+  }
+  UpperCaseAnsi(&bytes[0], 256);
+  EXPECT_EQ(bytes, expected);
 }
 
 }  // namespace
