@@ -192,12 +192,13 @@ class RegFileParser {
     std::string out;
     for (;;) {
       // The bytes up to the next quote or backslash are taken as they are.
-      size_t run_end = pos_;
-      while (run_end < content_end_ && text_[run_end] != '"' && text_[run_end] != '\\') {
-        ++run_end;
-      }
-      out.append(text_, pos_, run_end - pos_);
-      pos_ = run_end;
+      const char* const run = text_.data() + pos_;
+      const void* quote = std::memchr(run, '"', content_end_ - pos_);
+      size_t length = quote ? static_cast<const char*>(quote) - run : content_end_ - pos_;
+      const void* backslash = std::memchr(run, '\\', length);
+      if (backslash) length = static_cast<const char*>(backslash) - run;
+      out.append(run, length);
+      pos_ += length;
       if (AtEnd()) Fail("a quoted string has no closing quote");
       if (text_[pos_++] == '"') return out;
       const char escaped = Peek();
