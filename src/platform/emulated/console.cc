@@ -64,6 +64,9 @@ void WriteStandardOutput(const std::string& message) {
     return;
   }
   std::string& held = Held();
+  // Room for a whole chunk at once, kept from chunk to chunk: held output
+  // is never copied to grow.
+  if (held.capacity() < kHoldLimit) held.reserve(kHoldLimit);
   held += message;
   if (held.size() >= kHoldLimit) FinishStandardOutput();
 }
@@ -71,7 +74,10 @@ void WriteStandardOutput(const std::string& message) {
 void FinishStandardOutput() {
   std::string pending;
   pending.swap(Held());  // written once: a failed write is not tried again
-  if (!pending.empty()) WriteNow(pending);
+  if (pending.empty()) return;
+  WriteNow(pending);
+  pending.clear();
+  pending.swap(Held());
 }
 
 }  // namespace dorvix

@@ -48,6 +48,9 @@ void WriteStandardOutput(const std::string& message) {
     return;
   }
   std::string& held = Held();
+  // Room for a whole chunk at once, kept from chunk to chunk: held output
+  // is never copied to grow.
+  if (held.capacity() < kHoldLimit) held.reserve(kHoldLimit);
   held += message;
   if (held.size() >= kHoldLimit) FinishStandardOutput();
 }
@@ -55,7 +58,10 @@ void WriteStandardOutput(const std::string& message) {
 void FinishStandardOutput() {
   std::string pending;
   pending.swap(Held());  // written once: a failed write is not tried again
-  if (!pending.empty()) WriteNow(GetStdHandle(STD_OUTPUT_HANDLE), pending);
+  if (pending.empty()) return;
+  WriteNow(GetStdHandle(STD_OUTPUT_HANDLE), pending);
+  pending.clear();
+  pending.swap(Held());
 }
 
 }  // namespace dorvix
