@@ -4,7 +4,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 # Debian packages the build and the tests need, installed when missing.
-packages="cmake make g++ libgtest-dev"
+packages="cmake make g++ libgtest-dev clang libclang-rt-14-dev"
 missing=""
 for package in $packages; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
@@ -22,3 +22,8 @@ echo "== host build and tests"
 cmake --preset host
 cmake --build --preset host
 ctest --preset host
+
+echo "== sanitizer build and tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+cmake --preset sanitize
+cmake --build --preset sanitize
+ctest --preset sanitize
