@@ -27,3 +27,6 @@ echo "== sanitizer build and tests (AddressSanitizer, UndefinedBehaviorSanitizer
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
+
+echo "== fuzzing, each target for a bounded time"
+ctest --preset fuzz
