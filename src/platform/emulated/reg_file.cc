@@ -414,7 +414,13 @@ std::string RegFile::EditedText(const std::vector<ValueEdit>& edits) const {
     text.replace(splice.begin, splice.end - splice.begin, splice.text);
   }
   if (!appended.empty()) {
-    if (text.back() != '\n') text += line_end_;
+    // The last line gets its line end first. A CR alone at the very end
+    // needs only the LF: another CR would stay in the line.
+    if (text.back() == '\r') {
+      text += '\n';
+    } else if (text.back() != '\n') {
+      text += line_end_;
+    }
     text += appended;
   }
   return text;

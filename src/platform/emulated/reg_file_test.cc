@@ -185,6 +185,21 @@ TEST(RegFile, EditsRewriteOnlyTheirEntries) {
             (std::vector<std::string>{"device", "Other", "Last"}));
 }
 
+TEST(RegFile, AddsAfterALastLineThatEndsInACarriageReturnAlone) {
+  // A CR at the very end of the file is taken as the line's end; a value
+  // added after it must not leave that CR inside the line.
+  const std::string texts[] = {"REGEDIT4\r", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"b\"\r",
+                               "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"a\"=\"b\"\r"};
+  for (const std::string& text : texts) {
+    const std::string edited = RegFile::Parse(text).EditedText(
+        {{"HKEY_CURRENT_USER\\Windows", "Device", kTypeString, std::string("P,x\0", 4)}});
+    EXPECT_EQ(edited.compare(0, text.size() + 1, text + "\n"), 0) << edited;
+    const RegFile reread = RegFile::Parse(edited);
+    EXPECT_EQ(ValueOf(reread, "HKEY_CURRENT_USER\\Windows", "Device").data,
+              std::string("P,x\0", 4));
+  }
+}
+
 TEST(RegFile, EntriesReadBackAsWritten) {
   struct Entry {
     std::string name;
