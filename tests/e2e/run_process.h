@@ -2,6 +2,7 @@
 #ifndef DORVIX_TESTS_E2E_RUN_PROCESS_H_
 #define DORVIX_TESTS_E2E_RUN_PROCESS_H_
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct ProcessOptions {
   bool close_stdout = false;
   std::string stdout_path;
   double timeout_seconds = 30;
+  // Standard output's reader goes away after this many bytes (0: before
+  // reading any), as a pager or `head` does.
+  size_t stdout_reader_stops_after = static_cast<size_t>(-1);
 };
 
 ProcessResult RunProcess(const std::vector<std::string>& argv,
