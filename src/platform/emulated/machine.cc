@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -22,28 +23,53 @@ const char kEmptyRegistry[] = "REGEDIT4\r\n";
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// Reads a whole file; false with `error` set when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string* text, int* error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *error = errno;
-    return false;
+// A registry file is read whole into memory, and then parsed into a tree a
+// few times its size. A larger file is refused before it is read on: that
+// keeps the machine's memory bounded whatever the file, yet is far above any
+// real registry (100,000 printers take about 10 MB).
+constexpr size_t kMaxRegistryFileSize = 32 * 1024 * 1024;
+
+// Reads a whole registry file. On failure returns what is wrong, to follow
+// the file's name: ": cannot be read: ...", or ", line N: ..." for a file
+// that is too large, naming the line in which it passes the limit.
+std::string ReadRegistryFile(const std::string& path, std::string* text) {
+  // Not blocking on a FIFO without a writer: it is no file and is refused.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return ": cannot be read: " + ErrorText(errno);
+  struct stat status;
+  if (fstat(fd, &status) != 0) {
+    const int error = errno;
+    close(fd);
+    return ": cannot be read: " + ErrorText(error);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    close(fd);
+    return S_ISDIR(status.st_mode) ? ": is a folder, not a registry file"
+                                   : ": is not a regular file";
   }
   text->clear();
   char buffer[65536];
-  for (;;) {
+  while (text->size() <= kMaxRegistryFileSize) {
     const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      *error = errno;
+      const int error = errno;
       close(fd);
-      return false;
+      return ": cannot be read: " + ErrorText(error);
     }
     if (got == 0) break;
     text->append(buffer, static_cast<size_t>(got));
   }
   close(fd);
-  return true;
+  if (text->size() > kMaxRegistryFileSize) {
+    const size_t line =
+        1 + static_cast<size_t>(std::count(text->begin(),
+                                           text->begin() + kMaxRegistryFileSize, '\n'));
+    text->clear();
+    return ", line " + std::to_string(line) + ": the file is larger than " +
+           std::to_string(kMaxRegistryFileSize / (1024 * 1024)) + " MiB";
+  }
+  return std::string();
 }
 
 RegFile ParseRegistryFile(const std::string& path, std::string text) {
@@ -108,8 +134,7 @@ bool WriteBack(const std::string& configured_path,
   // Edit what the file holds now: another process may have changed it since
   // it was read.
   std::string current;
-  int error = 0;
-  if (!ReadWholeFile(path, &current, &error)) return false;
+  if (!ReadRegistryFile(path, &current).empty()) return false;
   std::string edited;
   std::unique_ptr<RegFile> updated;
   try {
@@ -161,16 +186,10 @@ const RegFile& Registry() {
     state.registry.reset(new RegFile(RegFile::Parse(kEmptyRegistry)));
     return *state.registry;
   }
-  struct stat status;
-  if (stat(state.registry_path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    throw PlatformFailure(FailureKind::kRegistry,
-                          state.registry_path + ": is a folder, not a registry file");
-  }
   std::string text;
-  int error = 0;
-  if (!ReadWholeFile(state.registry_path, &text, &error)) {
-    throw PlatformFailure(FailureKind::kRegistry,
-                          state.registry_path + ": cannot be read: " + ErrorText(error));
+  const std::string problem = ReadRegistryFile(state.registry_path, &text);
+  if (!problem.empty()) {
+    throw PlatformFailure(FailureKind::kRegistry, state.registry_path + problem);
   }
   state.registry.reset(
       new RegFile(ParseRegistryFile(state.registry_path, std::move(text))));
