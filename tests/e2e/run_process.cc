@@ -98,6 +98,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     return result;
   }
 
+  if (options.on_start) options.on_start(pid);
   const double deadline = Now() + options.timeout_seconds;
   pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};

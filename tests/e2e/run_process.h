@@ -3,6 +3,7 @@
 #define DORVIX_TESTS_E2E_RUN_PROCESS_H_
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct ProcessOptions {
   // Standard output's reader goes away after this many bytes (0: before
   // reading any), as a pager or `head` does.
   size_t stdout_reader_stops_after = static_cast<size_t>(-1);
+  // Called with the child's process id once it runs.
+  std::function<void(int)> on_start;
 };
 
 ProcessResult RunProcess(const std::vector<std::string>& argv,

@@ -122,8 +122,7 @@ class FolderLock {
 
 // Replaces the file at `path` with the edited registry in one rename, so
 // that a reader, or a crash, finds either the old file or the new one.
-bool WriteBack(const std::string& configured_path,
-               const std::vector<ValueEdit>& edits) {
+bool WriteBack(const std::string& configured_path, const RegistryChange& change) {
   char resolved[PATH_MAX];
   if (realpath(configured_path.c_str(), resolved) == nullptr) return false;
   const std::string path = resolved;
@@ -138,7 +137,10 @@ bool WriteBack(const std::string& configured_path,
   std::string edited;
   std::unique_ptr<RegFile> updated;
   try {
-    edited = RegFile::Parse(std::move(current)).EditedText(edits);
+    const RegFile file = RegFile::Parse(std::move(current));
+    std::vector<ValueEdit> edits;
+    if (!change(file, &edits)) return false;
+    edited = file.EditedText(edits);
     updated.reset(new RegFile(RegFile::Parse(edited)));
   } catch (const RegFileError&) {
     return false;
@@ -196,10 +198,12 @@ const RegFile& Registry() {
   return *state.registry;
 }
 
-bool CommitRegistryEdits(const std::vector<ValueEdit>& edits) {
+bool CommitRegistryChange(const RegistryChange& change) {
   const RegFile& registry = Registry();
   MachineState& state = State();
-  if (!state.registry_path.empty()) return WriteBack(state.registry_path, edits);
+  if (!state.registry_path.empty()) return WriteBack(state.registry_path, change);
+  std::vector<ValueEdit> edits;
+  if (!change(registry, &edits)) return false;
   state.registry.reset(new RegFile(RegFile::Parse(registry.EditedText(edits))));
   ++state.registry_generation;
   return true;
