@@ -4,7 +4,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 # Debian packages the build and the tests need, installed when missing.
-packages="cmake make g++ libgtest-dev clang libclang-rt-14-dev"
+packages="cmake make g++ libgtest-dev clang libclang-rt-14-dev valgrind"
 missing=""
 for package in $packages; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||

@@ -86,13 +86,16 @@ TEST_F(OutputFault, AReaderThatGoesAwayEndsALongListingWithOne) {
   const std::string listing = Listing(names);
   for (size_t read : {size_t{0}, size_t{1}, size_t{100}, size_t{65536}, size_t{1000000}}) {
     ProcessOptions options;
+    options.timeout_seconds = 300;  // a minute under valgrind
     options.stdout_reader_stops_after = read;
     const ProcessResult result = RunDorvix("dorvix /l", path, options);
     EXPECT_TRUE(EndedWith(result, 1)) << "reader left after " << read << " bytes";
     EXPECT_EQ(result.out, listing.substr(0, read));
   }
   // Read to its end, the same listing ends with 0.
-  const ProcessResult whole = RunDorvix("dorvix /l", path);
+  ProcessOptions options;
+  options.timeout_seconds = 300;
+  const ProcessResult whole = RunDorvix("dorvix /l", path, options);
   EXPECT_TRUE(EndedWith(whole, 0));
   EXPECT_TRUE(whole.out == listing) << whole.out.size() << " bytes, not " << listing.size();
 }

@@ -36,11 +36,25 @@ struct Machine {
       names.push_back("Printer " + std::to_string(i));
       entries.push_back("winspool,Ne" + std::to_string(i) + ":");
     }
+    for (int i = -1; i < 8 && i < printers; ++i) registries.push_back(Make(i));
   }
 
-  // The registry with printer `index` the default one (-1: the filler
-  // default of the NT profile, or on 9x the last printer).
-  std::string Registry(int index) const {
+  // The registry with printer `index` (below 8) the default one (-1: the
+  // filler default of the NT profile, or on 9x the last printer).
+  const std::string& Registry(int index) const { return registries.at(index + 1); }
+
+  // The index whose registry `text` is, or -2.
+  int Which(const std::string& text) const {
+    for (size_t i = 0; i < registries.size(); ++i) {
+      if (text == registries[i]) return static_cast<int>(i) - 1;
+    }
+    return -2;
+  }
+
+ private:
+  std::vector<std::string> registries;
+
+  std::string Make(int index) const {
     if (!win98) {
       return NtRegistry(names, entries,
                         index < 0 ? "None,winspool,Ne99:" : names[index] + "," + entries[index]);
@@ -51,14 +65,6 @@ struct Machine {
       attributes.push_back(i == chosen ? 0x244 : 0x240);
     }
     return Win98Registry(names, attributes);
-  }
-
-  // The index whose registry `text` is, or -2.
-  int Which(const std::string& text, int candidates) const {
-    for (int i = -1; i < candidates; ++i) {
-      if (text == Registry(i)) return i;
-    }
-    return -2;
   }
 };
 
@@ -137,7 +143,7 @@ TEST(ConcurrentSwitches, EightAtOnceLeaveTheWholeFileOfOneOfThem) {
       }
       // Byte for byte the registry of one of the eight: every other value
       // as it was, and on Windows 98 one default printer only.
-      const int which = machine.Which(ReadFile(path), 8);
+      const int which = machine.Which(ReadFile(path));
       EXPECT_GE(which, 0) << (win98 ? "98" : "NT") << ", round " << round;
       EXPECT_EQ(folder.Names(), (std::vector<std::string>{"registry.reg"}));
       const ProcessResult listed = RunDorvix("dorvix /l", path);
@@ -190,7 +196,7 @@ class KillOnWrite {
 TEST(KilledSwitch, LeavesTheOldFileOrTheNewOneNeverATornOne) {
   std::mt19937 random(20260101);
   for (bool win98 : {false, true}) {
-    const Machine machine(win98, 20000);
+    const Machine machine(win98, 10000);
     TempFolder folder;
     const std::string path = folder.File("registry.reg");
     const std::string line = "dorvix /s \"" + machine.names[7] + "\"";
@@ -221,7 +227,7 @@ TEST(KilledSwitch, LeavesTheOldFileOrTheNewOneNeverATornOne) {
       }
       const ProcessResult result = RunDorvix(line, path, options);
       if (result.timed_out || result.signal == SIGKILL) ++killed;
-      const int which = machine.Which(ReadFile(path), 8);
+      const int which = machine.Which(ReadFile(path));
       EXPECT_TRUE(which == -1 || which == 7)
           << "run " << run << (anywhere ? " killed after a while" : " killed while writing");
       (which == -1 ? old_files : new_files) += 1;
