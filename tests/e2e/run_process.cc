@@ -63,11 +63,17 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   if (options.close_stdout) {
     posix_spawn_file_actions_addclose(&actions, 1);
   } else if (!options.stdout_path.empty()) {
-    posix_spawn_file_actions_addopen(&actions, 1, options.stdout_path.c_str(), O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, options.stdout_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
   } else {
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
   }
-  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+  if (!options.stderr_path.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, options.stderr_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
+  } else {
+    posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+  }
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
 
   // The child starts with SIGPIPE at its default, which ends a process

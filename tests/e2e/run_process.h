@@ -23,6 +23,8 @@ struct ProcessOptions {
   // Standard output left closed in the child, or sent to this path.
   bool close_stdout = false;
   std::string stdout_path;
+  // Standard error sent to this path instead of being collected.
+  std::string stderr_path;
   double timeout_seconds = 30;
   // Standard output's reader goes away after this many bytes (0: before
   // reading any), as a pager or `head` does.

@@ -1,0 +1,122 @@
+#include "e2e/cases.h"
+
+#include <dirent.h>
+#include <ftw.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace dorvix {
+
+const std::string kSourceRoot = DORVIX_SOURCE_ROOT;
+
+std::string Case::Field(const std::string& key) const {
+  const auto found = fields.find(key);
+  return found == fields.end() ? std::string() : found->second;
+}
+
+std::string Case::CommandLine() const {
+  return Has("line") ? Field("line") : "dorvix " + Field("command");
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+namespace {
+
+const std::string kCaseFolder = kSourceRoot + "/tests/e2e/cases";
+
+}  // namespace
+
+std::vector<Case> LoadCases() {
+  std::vector<Case> cases;
+  DIR* dir = opendir(kCaseFolder.c_str());
+  if (dir == nullptr) return cases;
+  while (dirent* entry = readdir(dir)) {
+    const std::string file = entry->d_name;
+    if (file.size() < 6 || file.substr(file.size() - 5) != ".case") continue;
+    Case c;
+    c.name = file.substr(0, file.size() - 5);
+    std::istringstream lines(ReadFile(kCaseFolder + "/" + file));
+    for (std::string line; std::getline(lines, line);) {
+      const size_t colon = line.find(": ");
+      if (line.empty() || line[0] == '#' || colon == std::string::npos) continue;
+      c.fields[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    c.expected_out =
+        ReadFile(kCaseFolder + "/" + (c.Has("stdout") ? c.Field("stdout") : c.name + ".out"));
+    cases.push_back(c);
+  }
+  closedir(dir);
+  std::sort(cases.begin(), cases.end(),
+            [](const Case& a, const Case& b) { return a.name < b.name; });
+  return cases;
+}
+
+std::string ExpectedOutput(const Case& c, const std::string& field) {
+  return c.Has(field) ? ReadFile(kCaseFolder + "/" + c.Field(field)) : c.expected_out;
+}
+
+ScratchFolder::ScratchFolder() {
+  char pattern[] = "/tmp/dorvix-e2e-XXXXXX";
+  const char* folder = mkdtemp(pattern);
+  path_ = folder != nullptr ? folder : "";
+}
+
+ScratchFolder::~ScratchFolder() {
+  if (path_.empty()) return;
+  nftw(path_.c_str(),
+       [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
+       FTW_DEPTH | FTW_PHYS);
+}
+
+std::string Visible(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 32 || c >= 127) {
+      char hex[8];
+      snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+ProcessResult RunOnHost(const Case& c, const std::string& folder,
+                        std::string* registry) {
+  std::vector<std::string> environment = {"DORVIX_COMMAND_LINE=" + c.CommandLine()};
+  registry->clear();
+  if (c.Has("registry")) {
+    *registry = folder + "/registry.reg";
+    WriteFile(*registry, ReadFile(kSourceRoot + "/" + c.Field("registry")));
+    environment.push_back("DORVIX_REGISTRY=" + *registry);
+  } else {
+    environment.push_back("DORVIX_REGISTRY=");
+  }
+  ProcessOptions options;
+  options.environment = environment;
+  return RunProcess({DORVIX_PROGRAM}, options);
+}
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+}  // namespace dorvix
