@@ -100,6 +100,24 @@ TEST_F(OutputFault, AReaderThatGoesAwayEndsALongListingWithOne) {
   EXPECT_TRUE(whole.out == listing) << whole.out.size() << " bytes, not " << listing.size();
 }
 
+TEST_F(OutputFault, AFileSizeLimitFailsTheWriteNotTheProcess) {
+  // Past the limit a write ends the process by SIGXFSZ, unless the signal
+  // is ignored and the write fails instead.
+  std::vector<std::string> names, entries;
+  for (int i = 0; i < 1000; ++i) {
+    names.push_back("Printer " + std::to_string(i));
+    entries.push_back("winspool,Ne" + std::to_string(i) + ":");
+  }
+  const std::string path = folder_.File("registry.reg");
+  WriteFile(path, NtRegistry(names, entries));
+  ProcessOptions options;
+  options.environment = {"DORVIX_REGISTRY=" + path, "DORVIX_COMMAND_LINE=dorvix /l"};
+  options.stdout_path = folder_.File("listing.txt");
+  const ProcessResult result =
+      RunProcess({"/usr/bin/prlimit", "--fsize=4096", DORVIX_PROGRAM}, options);
+  EXPECT_TRUE(EndedWith(result, 1));
+}
+
 }  // namespace
 }  // namespace faults
 }  // namespace dorvix

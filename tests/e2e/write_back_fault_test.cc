@@ -121,6 +121,26 @@ TEST(WriteProtection, ASwitchThatMayNotWriteLeavesTheFileAsItWas) {
   }
 }
 
+TEST(WriteProtection, AFileSizeLimitBelowTheRegistryLeavesTheFileAsItWas) {
+  // The new file cannot be written whole: the switch fails, and neither the
+  // registry nor a piece of its new text is left behind.
+  for (bool win98 : {false, true}) {
+    const Machine machine(win98, 1000);
+    TempFolder folder;
+    const std::string path = folder.File("registry.reg");
+    WriteFile(path, machine.Registry(-1));
+    ProcessOptions options;
+    options.environment = {"DORVIX_REGISTRY=" + path,
+                           "DORVIX_COMMAND_LINE=dorvix /s \"Printer 1\""};
+    const ProcessResult result =
+        RunProcess({"/usr/bin/prlimit", "--fsize=4096", DORVIX_PROGRAM}, options);
+    EXPECT_TRUE(EndedWith(result, 0)) << (win98 ? "98" : "NT");
+    EXPECT_EQ(result.out, "Default printer could not be changed.\r\n");
+    EXPECT_TRUE(ReadFile(path) == machine.Registry(-1));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"registry.reg"}));
+  }
+}
+
 TEST(ConcurrentSwitches, EightAtOnceLeaveTheWholeFileOfOneOfThem) {
   for (bool win98 : {false, true}) {
     // Each write-back copies some 300 KB, so that the eight overlap.
