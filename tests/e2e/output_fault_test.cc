@@ -2,6 +2,8 @@
 // pipe whose reader has gone. Every request then ends with exit status 1,
 // at once, by itself rather than by a signal, and with nothing on standard
 // error; a switch already made stays made.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "e2e/fault_support.h"
@@ -98,6 +100,25 @@ TEST_F(OutputFault, AReaderThatGoesAwayEndsALongListingWithOne) {
   const ProcessResult whole = RunDorvix("dorvix /l", path, options);
   EXPECT_TRUE(EndedWith(whole, 0));
   EXPECT_TRUE(whole.out == listing) << whole.out.size() << " bytes, not " << listing.size();
+}
+
+TEST_F(OutputFault, ANonBlockingPipeIsWaitedForNotGivenUp) {
+  // A caller may leave its pipe in non-blocking mode; while its reader is
+  // slow, a write then finds the pipe full. That is no failure: the
+  // program waits until the pipe takes more.
+  std::vector<std::string> names, entries;
+  for (int i = 0; i < 20000; ++i) {
+    names.push_back("Printer " + std::to_string(i));
+    entries.push_back("winspool,Ne" + std::to_string(i) + ":");
+  }
+  const std::string path = folder_.File("registry.reg");
+  WriteFile(path, NtRegistry(names, entries));
+  ProcessOptions options;
+  options.stdout_nonblocking = true;
+  options.on_start = [](int) { usleep(300000); };  // the reader comes late
+  const ProcessResult result = RunDorvix("dorvix /l", path, options);
+  EXPECT_TRUE(EndedWith(result, 0));
+  EXPECT_TRUE(result.out == Listing(names)) << result.out.size() << " bytes";
 }
 
 TEST_F(OutputFault, AFileSizeLimitFailsTheWriteNotTheProcess) {

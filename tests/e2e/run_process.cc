@@ -58,6 +58,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   int out_pipe[2], err_pipe[2];
   if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) return result;
 
+  if (options.stdout_nonblocking) fcntl(out_pipe[1], F_SETFL, O_NONBLOCK);
+
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (options.close_stdout) {

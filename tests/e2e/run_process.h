@@ -29,6 +29,8 @@ struct ProcessOptions {
   // Standard output's reader goes away after this many bytes (0: before
   // reading any), as a pager or `head` does.
   size_t stdout_reader_stops_after = static_cast<size_t>(-1);
+  // Standard output's pipe left in non-blocking mode, as some callers do.
+  bool stdout_nonblocking = false;
   // Called with the child's process id once it runs.
   std::function<void(int)> on_start;
 };
