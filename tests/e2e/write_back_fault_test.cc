@@ -141,6 +141,25 @@ TEST(WriteProtection, AFileSizeLimitBelowTheRegistryLeavesTheFileAsItWas) {
   }
 }
 
+TEST(WriteBack, ASwitchThroughALinkChangesTheFileAndKeepsTheLink) {
+  // The registry named through a symbolic link: the file it points to is
+  // replaced, and the link still points to it.
+  const Machine machine(false, 3);
+  TempFolder folder;
+  const std::string target = folder.File("registry.reg");
+  const std::string link = folder.File("link.reg");
+  WriteFile(target, machine.Registry(-1));
+  ASSERT_EQ(symlink("registry.reg", link.c_str()), 0);
+  const ProcessResult result = RunDorvix("dorvix /s \"Printer 2\"", link);
+  EXPECT_TRUE(EndedWith(result, 0));
+  EXPECT_EQ(result.out, "Default printer successfully changed.\r\n");
+  EXPECT_TRUE(ReadFile(target) == machine.Registry(2));
+  struct stat status;
+  ASSERT_EQ(lstat(link.c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"link.reg", "registry.reg"}));
+}
+
 TEST(ConcurrentSwitches, EightAtOnceLeaveTheWholeFileOfOneOfThem) {
   for (bool win98 : {false, true}) {
     // Each write-back copies some 300 KB, so that the eight overlap.
