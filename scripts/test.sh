@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what the build lacks, builds every target and runs every test:
-# the host build, dorvix.exe for x86-64 and i686, and dorvix.exe under Wine.
+# the host build, dorvix.exe for x86-64 and i686, dorvix.exe under Wine, the
+# sanitizer build and the fuzz targets.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -13,9 +14,11 @@ fail() {
 
 # Debian packages the builds and the tests need, installed when missing:
 # the mingw-w64 compilers with the win32 thread model, and the 64-bit Wine
-# that runs dorvix.exe (this kernel runs no 32-bit programs).
+# that runs dorvix.exe (this kernel runs no 32-bit programs); clang with its
+# sanitizer and libFuzzer run-times, and valgrind.
 packages="cmake make g++ libgtest-dev
-  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine64"
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine64
+  clang libclang-rt-14-dev valgrind"
 missing=""
 for package in $packages; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
@@ -46,3 +49,11 @@ cmake --workflow --preset windows-i686
 
 echo "== the Windows builds: imports, resources, reproducibility, Wine"
 ctest --preset windows
+
+echo "== sanitizer build and tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+cmake --preset sanitize
+cmake --build --preset sanitize
+ctest --preset sanitize
+
+echo "== fuzzing, each target for a bounded time"
+ctest --preset fuzz

@@ -72,6 +72,21 @@ TEST_F(ProgramTest, ArgumentErrorsWriteOneMessageAndEndWithZero) {
   EXPECT_EQ(output_, "Parameter error.\r\n");
 }
 
+TEST_F(ProgramTest, TakesAnArgumentOfOneMebibyteWhole) {
+  // Longer than any argument a process can be given on this host.
+  const std::string name(1024 * 1024, 'n');
+  EXPECT_EQ(Run("dorvix /s " + name), 0);
+  EXPECT_TRUE(output_ == "Printer '" + name + "' not found.\r\n");
+  EXPECT_EQ(Run("dorvix /s \"" + name + " " + name + "\""), 0);
+  EXPECT_TRUE(output_ == "Printer '" + name + " " + name + "' not found.\r\n");
+  EXPECT_EQ(Run("dorvix /l" + name), 0);
+  EXPECT_EQ(output_, "\r\nNo: Printer Name\r\n" + std::string(80, '-'));
+  EXPECT_EQ(Run("dorvix " + name), 0);
+  EXPECT_EQ(output_, "Parameter error.\r\n");
+  EXPECT_EQ(Run("dorvix /s " + name + " " + name), 0);
+  EXPECT_EQ(output_, "Too much parameters.\r\n");
+}
+
 TEST_F(ProgramTest, FreesTheCatalogueWhenARequestEnds) {
   emulated::LoadRegistryText(NtMachine("\"Alpha\"=\"winspool,Ne00:\"\r\n"));
   EXPECT_EQ(Run("dorvix /l"), 0);

@@ -58,6 +58,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   int out_pipe[2], err_pipe[2];
   if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) return result;
 
+  if (options.stdout_nonblocking) fcntl(out_pipe[1], F_SETFL, O_NONBLOCK);
+
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (options.close_stdout) {
@@ -76,14 +78,25 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   }
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
 
+  // The child starts with SIGPIPE at its default, which ends a process
+  // whose write finds no reader, whatever the test runner ignores.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
   std::vector<std::string> args = argv;
   std::vector<std::string> env = MergedEnvironment(options.environment);
   std::vector<char*> arg_pointers = Pointers(args);
   std::vector<char*> env_pointers = Pointers(env);
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, nullptr,
+  const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, &attributes,
                                   arg_pointers.data(), env_pointers.data());
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   close(out_pipe[1]);
   close(err_pipe[1]);
   if (spawned != 0) {
@@ -93,10 +106,16 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     return result;
   }
 
+  if (options.on_start) options.on_start(pid);
   const double deadline = Now() + options.timeout_seconds;
   pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open_fds = 2;
+  if (options.stdout_reader_stops_after == 0) {
+    close(fds[0].fd);
+    fds[0].fd = -1;
+    --open_fds;
+  }
   while (open_fds > 0) {
     const double left = deadline - Now();
     if (left <= 0) {
@@ -109,9 +128,18 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       char buffer[65536];
-      const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+      size_t room = sizeof buffer;
+      if (i == 0 && options.stdout_reader_stops_after - result.out.size() < room) {
+        room = options.stdout_reader_stops_after - result.out.size();
+      }
+      const ssize_t got = read(fds[i].fd, buffer, room);
       if (got > 0) {
         sinks[i]->append(buffer, static_cast<size_t>(got));
+        if (i == 0 && result.out.size() >= options.stdout_reader_stops_after) {
+          close(fds[0].fd);
+          fds[0].fd = -1;
+          --open_fds;
+        }
       } else if (got == 0 || errno != EINTR) {
         close(fds[i].fd);
         fds[i].fd = -1;

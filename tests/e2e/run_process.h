@@ -2,6 +2,8 @@
 #ifndef DORVIX_TESTS_E2E_RUN_PROCESS_H_
 #define DORVIX_TESTS_E2E_RUN_PROCESS_H_
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,13 @@ struct ProcessOptions {
   // Standard error sent to this path instead of being collected.
   std::string stderr_path;
   double timeout_seconds = 30;
+  // Standard output's reader goes away after this many bytes (0: before
+  // reading any), as a pager or `head` does.
+  size_t stdout_reader_stops_after = static_cast<size_t>(-1);
+  // Standard output's pipe left in non-blocking mode, as some callers do.
+  bool stdout_nonblocking = false;
+  // Called with the child's process id once it runs.
+  std::function<void(int)> on_start;
 };
 
 ProcessResult RunProcess(const std::vector<std::string>& argv,

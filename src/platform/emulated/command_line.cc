@@ -36,8 +36,10 @@ void KeepClosedHandleClosed(int fd) {
 }  // namespace
 
 void StartPlatform(int argc, char** argv) {
-  // A reader that goes away makes a write fail, not the program die.
+  // A reader that goes away, or a file grown to the size limit of the
+  // process, makes a write fail, not the program die.
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
   for (int fd = 0; fd <= 2; ++fd) KeepClosedHandleClosed(fd);
 
   emulated::MachineState& state = emulated::State();

@@ -1,6 +1,7 @@
 // Standard output on a POSIX host.
 #include "platform/console.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,6 +50,13 @@ void WriteNow(const std::string& bytes) {
   while (done < bytes.size()) {
     const ssize_t wrote = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
+    if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // A pipe left non-blocking by the caller, full for the moment: wait
+      // until it takes more, as a blocking write would.
+      pollfd ready = {STDOUT_FILENO, POLLOUT, 0};
+      poll(&ready, 1, -1);
+      continue;
+    }
     if (wrote < 0) RaiseOutputFailure(errno);
     if (wrote == 0) RaiseOutputFailure(EIO);
     done += static_cast<size_t>(wrote);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -22,37 +23,60 @@ const char kEmptyRegistry[] = "REGEDIT4\r\n";
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// Reads a whole file; false with `error` set when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string* text, int* error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *error = errno;
-    return false;
+// A registry file is read whole into memory, and then parsed into a tree a
+// few times its size. A larger file is refused before it is read on: that
+// keeps the machine's memory bounded whatever the file, yet is far above any
+// real registry (100,000 printers take about 10 MB).
+constexpr size_t kMaxRegistryFileSize = 32 * 1024 * 1024;
+
+// Reads a whole registry file. On failure returns what is wrong, to follow
+// the file's name: ": cannot be read: ...", or ", line N: ..." for a file
+// that is too large, naming the line in which it passes the limit.
+std::string ReadRegistryFile(const std::string& path, std::string* text) {
+  // Not blocking on a FIFO without a writer: it is no file and is refused.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return ": cannot be read: " + ErrorText(errno);
+  struct stat status;
+  if (fstat(fd, &status) != 0) {
+    const int error = errno;
+    close(fd);
+    return ": cannot be read: " + ErrorText(error);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    close(fd);
+    return S_ISDIR(status.st_mode) ? ": is a folder, not a registry file"
+                                   : ": is not a regular file";
   }
   // Read straight into the text, with room for the whole file and the read
-  // that finds its end taken at once when the file tells its size.
-  struct stat status;
+  // that finds its end taken at once: the file tells its size.
   text->clear();
-  if (fstat(fd, &status) == 0 && status.st_size > 0) {
-    text->reserve(static_cast<size_t>(status.st_size) + 1);
-  }
-  for (;;) {
+  text->reserve(std::min(static_cast<size_t>(status.st_size), kMaxRegistryFileSize) + 1);
+  while (text->size() <= kMaxRegistryFileSize) {
     const size_t done = text->size();
-    if (done == text->capacity()) text->reserve(2 * done + 65536);
+    if (done == text->capacity()) {
+      text->reserve(std::min(2 * done + 65536, kMaxRegistryFileSize + 1));  // it grew
+    }
     text->resize(text->capacity());
     const ssize_t got = read(fd, &(*text)[done], text->size() - done);
-    const int read_error = errno;
+    const int error = errno;
     text->resize(done + (got > 0 ? static_cast<size_t>(got) : 0));
-    if (got < 0 && read_error == EINTR) continue;
+    if (got < 0 && error == EINTR) continue;
     if (got < 0) {
-      *error = read_error;
       close(fd);
-      return false;
+      return ": cannot be read: " + ErrorText(error);
     }
     if (got == 0) break;
   }
   close(fd);
-  return true;
+  if (text->size() > kMaxRegistryFileSize) {
+    const size_t line =
+        1 + static_cast<size_t>(std::count(text->begin(),
+                                           text->begin() + kMaxRegistryFileSize, '\n'));
+    text->clear();
+    return ", line " + std::to_string(line) + ": the file is larger than " +
+           std::to_string(kMaxRegistryFileSize / (1024 * 1024)) + " MiB";
+  }
+  return std::string();
 }
 
 RegFile ParseRegistryFile(const std::string& path, std::string text) {
@@ -105,8 +129,7 @@ class FolderLock {
 
 // Replaces the file at `path` with the edited registry in one rename, so
 // that a reader, or a crash, finds either the old file or the new one.
-bool WriteBack(const std::string& configured_path,
-               const std::vector<ValueEdit>& edits) {
+bool WriteBack(const std::string& configured_path, const RegistryChange& change) {
   char resolved[PATH_MAX];
   if (realpath(configured_path.c_str(), resolved) == nullptr) return false;
   const std::string path = resolved;
@@ -117,23 +140,25 @@ bool WriteBack(const std::string& configured_path,
   // Edit what the file holds now: another process may have changed it since
   // it was read.
   std::string current;
-  int error = 0;
-  if (!ReadWholeFile(path, &current, &error)) return false;
+  if (!ReadRegistryFile(path, &current).empty()) return false;
   MachineState& state = State();
   std::unique_ptr<RegFile> updated;
   try {
-    std::string edited;
-    if (state.registry && state.registry->text() == current) {
-      // The file is as this process read it: the registry in memory is
-      // that file's, and it is not parsed a second time.
-      edited = state.registry->EditedText(edits);
-    } else {
-      edited = RegFile::Parse(std::move(current)).EditedText(edits);
+    // A file that is as this process read it is the registry in memory,
+    // and is not parsed a second time.
+    std::unique_ptr<RegFile> reread;
+    if (!state.registry || state.registry->text() != current) {
+      reread.reset(new RegFile(RegFile::Parse(std::move(current))));
     }
-    std::string().swap(current);
+    const RegFile& file = reread ? *reread : *state.registry;
+    std::vector<ValueEdit> edits;
+    if (!change(file, &edits)) return false;
+    std::string edited = file.EditedText(edits);
     // One registry in memory at a time: the old one goes before the edited
     // one is read, and should the change fail, the file is read again when
     // the registry is next needed.
+    reread.reset();
+    std::string().swap(current);
     state.registry.reset();
     ++state.registry_generation;
     updated.reset(new RegFile(RegFile::Parse(std::move(edited))));
@@ -184,26 +209,22 @@ const RegFile& Registry() {
     state.registry.reset(new RegFile(RegFile::Parse(kEmptyRegistry)));
     return *state.registry;
   }
-  struct stat status;
-  if (stat(state.registry_path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    throw PlatformFailure(FailureKind::kRegistry,
-                          state.registry_path + ": is a folder, not a registry file");
-  }
   std::string text;
-  int error = 0;
-  if (!ReadWholeFile(state.registry_path, &text, &error)) {
-    throw PlatformFailure(FailureKind::kRegistry,
-                          state.registry_path + ": cannot be read: " + ErrorText(error));
+  const std::string problem = ReadRegistryFile(state.registry_path, &text);
+  if (!problem.empty()) {
+    throw PlatformFailure(FailureKind::kRegistry, state.registry_path + problem);
   }
   state.registry.reset(
       new RegFile(ParseRegistryFile(state.registry_path, std::move(text))));
   return *state.registry;
 }
 
-bool CommitRegistryEdits(const std::vector<ValueEdit>& edits) {
+bool CommitRegistryChange(const RegistryChange& change) {
   const RegFile& registry = Registry();
   MachineState& state = State();
-  if (!state.registry_path.empty()) return WriteBack(state.registry_path, edits);
+  if (!state.registry_path.empty()) return WriteBack(state.registry_path, change);
+  std::vector<ValueEdit> edits;
+  if (!change(registry, &edits)) return false;
   state.registry.reset(new RegFile(RegFile::Parse(registry.EditedText(edits))));
   ++state.registry_generation;
   return true;

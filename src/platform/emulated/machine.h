@@ -10,6 +10,7 @@
 #ifndef DORVIX_PLATFORM_EMULATED_MACHINE_H_
 #define DORVIX_PLATFORM_EMULATED_MACHINE_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,16 @@ namespace emulated {
 // malformed.
 const RegFile& Registry();
 
-// Makes the edits and writes the registry back to its file. False, with the
-// file untouched, when it cannot be written. Without a file the registry
-// lives in memory only.
-bool CommitRegistryEdits(const std::vector<ValueEdit>& edits);
+// A change to the registry, worked out from the registry as it is when the
+// change is made: another process may have changed the file since this one
+// read it. Fills the edits to make; false refuses the change.
+using RegistryChange = std::function<bool(const RegFile& current, std::vector<ValueEdit>* edits)>;
+
+// Makes the change and writes the registry back to its file, holding every
+// other writer of the file off from reading it to replacing it. False, with
+// the file untouched, when the change is refused or the file cannot be
+// written. Without a file the registry lives in memory only.
+bool CommitRegistryChange(const RegistryChange& change);
 
 // A record of a platform call, kept while tracing is on.
 void TraceCall(const std::string& call);

@@ -4,6 +4,7 @@
 #include "platform/profile.h"
 
 #include <string>
+#include <vector>
 
 #include "platform/emulated/code_page.h"
 #include "platform/emulated/machine.h"
@@ -18,8 +19,8 @@ const char kWindowsSectionKey[] =
 // The name of the value that holds a key of the section. A value that
 // exists in any letter case keeps its spelling; Windows NT spells the
 // default printer's entry "Device".
-std::string ValueName(const std::string& key) {
-  const emulated::RegKey* section = emulated::Registry().FindKey(kWindowsSectionKey);
+std::string ValueName(const emulated::RegFile& registry, const std::string& key) {
+  const emulated::RegKey* section = registry.FindKey(kWindowsSectionKey);
   const emulated::RegValue* value = section ? section->FindValue(key) : nullptr;
   if (value != nullptr) return value->name;
   return emulated::NameKey(key) == "DEVICE" ? "Device" : key;
@@ -32,9 +33,13 @@ bool WriteProfileEntry(const char* section, const char* key, const char* value) 
                       ", " + value + ")");
   if (emulated::CallFails("WriteProfileStringA")) return false;
   if (emulated::NameKey(section) != "WINDOWS") return false;
-  return emulated::CommitRegistryEdits({emulated::ValueEdit{
-      kWindowsSectionKey, ValueName(key), emulated::kTypeString,
-      std::string(value) + '\0'}});
+  const std::string data = std::string(value) + '\0';
+  return emulated::CommitRegistryChange(
+      [&](const emulated::RegFile& current, std::vector<emulated::ValueEdit>* edits) {
+        edits->push_back(emulated::ValueEdit{kWindowsSectionKey, ValueName(current, key),
+                                             emulated::kTypeString, data});
+        return true;
+      });
 }
 
 intptr_t SendWindowMessage(uintptr_t window, uint32_t message, uintptr_t wparam,

@@ -15,6 +15,11 @@ const char* const kRootNames[] = {
     "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
 };
 
+// As in the Windows registry, a key lies at most 512 levels below its root.
+// Deeper paths are refused: the tree is freed key by key, and so deep a
+// nesting would exhaust the stack.
+constexpr size_t kMaxKeyDepth = 512;
+
 bool IsSpace(char c) { return c == ' ' || c == '\t'; }
 
 int HexDigit(char c) {
@@ -79,6 +84,7 @@ class RegFileParser {
       file_.line_end_ = "\n";
     }
     while (NextLine()) ParseLine();
+    for (const RegFile::Root& root : file_.roots_) DropRemoved(*root.key);
   }
 
  private:
@@ -159,6 +165,9 @@ class RegFileParser {
     for (const std::string& part : parts) {
       if (part.empty()) Fail("the key path has an empty name in it");
     }
+    if (parts.size() - 1 > kMaxKeyDepth) {
+      Fail("the key path is more than " + std::to_string(kMaxKeyDepth) + " keys deep");
+    }
     RegKey* key = file_.RootKey(parts[0]);
     if (key == nullptr) Fail("unknown root key " + parts[0]);
     if (remove) {
@@ -169,8 +178,9 @@ class RegFileParser {
       if (key == nullptr || parts.size() == 1) return;
       const auto slot = key->subkey_slots.find(NameKey(parts.back()));
       if (slot == key->subkey_slots.end()) return;
-      key->subkeys.erase(key->subkeys.begin() + static_cast<long>(slot->second));
-      Reindex(*key);
+      // Freed now, taken out of the list when the file has been read.
+      key->subkeys[slot->second].reset();
+      key->subkey_slots.erase(slot);
       return;
     }
     for (size_t i = 1; i < parts.size(); ++i) {
@@ -333,12 +343,39 @@ class RegFileParser {
     stored.entry_end = value.entry_end;
   }
 
+  // A removed value stays in its key's list, no longer found by its name,
+  // until the file has been read: erasing it at once would cost a pass over
+  // the list for every removal.
   void RemoveValue(const std::string& name) {
-    RegKey& key = *current_;
-    const auto slot = key.value_slots.find(NameKey(name));
-    if (slot == key.value_slots.end()) return;
-    key.values.erase(key.values.begin() + static_cast<long>(slot->second));
-    Reindex(key);
+    current_->value_slots.erase(NameKey(name));
+  }
+
+  // Takes the removed values and keys out of the lists below `top`, in one
+  // pass over each list.
+  static void DropRemoved(RegKey& top) {
+    std::vector<RegKey*> pending = {&top};
+    while (!pending.empty()) {
+      RegKey& key = *pending.back();
+      pending.pop_back();
+      if (key.value_slots.size() != key.values.size()) {
+        std::vector<RegValue> kept;
+        kept.reserve(key.value_slots.size());
+        for (size_t i = 0; i < key.values.size(); ++i) {
+          const auto slot = key.value_slots.find(NameKey(key.values[i].name));
+          if (slot != key.value_slots.end() && slot->second == i) {
+            kept.push_back(std::move(key.values[i]));
+          }
+        }
+        key.values.swap(kept);
+        Reindex(key);
+      }
+      if (key.subkey_slots.size() != key.subkeys.size()) {
+        key.subkeys.erase(std::remove(key.subkeys.begin(), key.subkeys.end(), nullptr),
+                          key.subkeys.end());
+        Reindex(key);
+      }
+      for (const auto& subkey : key.subkeys) pending.push_back(subkey.get());
+    }
   }
 
   RegFile& file_;
@@ -414,15 +451,26 @@ std::string RegFile::EditedText(const std::vector<ValueEdit>& edits) const {
                   EntryText(edit->value_name, edit->type, edit->data) + line_end_;
     }
   }
-  // From the end backwards, so that the offsets still to use stay valid.
+  // In one pass from the start: the text between the entries is copied once,
+  // however many entries change.
   std::sort(splices.begin(), splices.end(),
-            [](const Splice& a, const Splice& b) { return a.begin > b.begin; });
-  std::string text = text_;
+            [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
+  std::string text;
+  size_t copied = 0;
   for (const Splice& splice : splices) {
-    text.replace(splice.begin, splice.end - splice.begin, splice.text);
+    text.append(text_, copied, splice.begin - copied);
+    text += splice.text;
+    copied = splice.end;
   }
+  text.append(text_, copied, std::string::npos);
   if (!appended.empty()) {
-    if (text.back() != '\n') text += line_end_;
+    // The last line gets its line end first. A CR alone at the very end
+    // needs only the LF: another CR would stay in the line.
+    if (text.back() == '\r') {
+      text += '\n';
+    } else if (text.back() != '\n') {
+      text += line_end_;
+    }
     text += appended;
   }
   return text;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace dorvix {
 namespace emulated {
 namespace {
@@ -94,6 +96,65 @@ TEST(RegFile, DeletesKeysAndValues) {
   EXPECT_EQ(ValueNames(*kept), (std::vector<std::string>{"y"}));
 }
 
+TEST(RegFile, RemovedValuesAndKeysComeBackLast) {
+  const RegFile file = RegFile::Parse(
+      "REGEDIT4\n"
+      "[HKEY_CURRENT_USER\\A\\One]\n"
+      "[HKEY_CURRENT_USER\\A\\Two]\n"
+      "\"x\"=\"1\"\n"
+      "\"y\"=\"2\"\n"
+      "\"x\"=-\n"
+      "\"x\"=\"3\"\n"
+      "\"z\"=-\n"
+      "[-HKEY_CURRENT_USER\\A\\One]\n"
+      "[-HKEY_CURRENT_USER\\A\\Never]\n"
+      "[HKEY_CURRENT_USER\\A\\ONE]\n");
+  EXPECT_EQ(SubkeyNames(*file.FindKey("HKEY_CURRENT_USER\\A")),
+            (std::vector<std::string>{"Two", "ONE"}));
+  const RegKey* two = file.FindKey("HKEY_CURRENT_USER\\A\\Two");
+  EXPECT_EQ(ValueNames(*two), (std::vector<std::string>{"y", "x"}));
+  EXPECT_EQ(ValueOf(file, "HKEY_CURRENT_USER\\A\\Two", "X").data, std::string("3\0", 2));
+}
+
+TEST(RegFile, ReadsManyRemovalsInLinearTime) {
+  // Each removal used to close the gap in its list at once: this file took
+  // minutes. Read in one pass it takes a fraction of a second.
+  const int count = 100000;
+  std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\Values]\n";
+  for (int i = 0; i < count; ++i) text += "\"v" + std::to_string(i) + "\"=\"x\"\n";
+  for (int i = 0; i < count - 1; ++i) text += "\"v" + std::to_string(i) + "\"=-\n";
+  for (int i = 0; i < count; ++i) text += "[HKEY_CURRENT_USER\\Keys\\k" + std::to_string(i) + "]\n";
+  for (int i = 1; i < count; ++i) text += "[-HKEY_CURRENT_USER\\Keys\\k" + std::to_string(i) + "]\n";
+  const auto start = std::chrono::steady_clock::now();
+  const RegFile file = RegFile::Parse(text);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(ValueNames(*file.FindKey("HKEY_CURRENT_USER\\Values")),
+            (std::vector<std::string>{"v" + std::to_string(count - 1)}));
+  EXPECT_EQ(SubkeyNames(*file.FindKey("HKEY_CURRENT_USER\\Keys")),
+            (std::vector<std::string>{"k0"}));
+}
+
+TEST(RegFile, RefusesKeysDeeperThanTheRegistryAllows) {
+  // Windows keeps keys at most 512 levels below their root. A path of a
+  // million levels crashed the reader when it freed the tree.
+  const auto path = [](int levels) {
+    std::string text = "HKEY_CURRENT_USER";
+    for (int i = 0; i < levels; ++i) text += "\\k";
+    return text;
+  };
+  const RegFile file = RegFile::Parse("REGEDIT4\n[" + path(512) + "]\n");
+  EXPECT_NE(file.FindKey(path(512)), nullptr);
+  for (const std::string& section : {path(513), "-" + path(513), path(1000000)}) {
+    try {
+      RegFile::Parse("REGEDIT4\n\n[" + section + "]\n");
+      ADD_FAILURE() << "accepted a path " << section.size() << " bytes long";
+    } catch (const RegFileError& error) {
+      EXPECT_EQ(error.line, 3u);
+      EXPECT_EQ(error.message, "the key path is more than 512 keys deep");
+    }
+  }
+}
+
 struct MalformedCase {
   const char* text;
   size_t line;
@@ -183,6 +244,21 @@ TEST(RegFile, EditsRewriteOnlyTheirEntries) {
   const RegFile reread = RegFile::Parse(edited);
   EXPECT_EQ(ValueNames(*reread.FindKey("HKEY_CURRENT_USER\\Windows")),
             (std::vector<std::string>{"device", "Other", "Last"}));
+}
+
+TEST(RegFile, AddsAfterALastLineThatEndsInACarriageReturnAlone) {
+  // A CR at the very end of the file is taken as the line's end; a value
+  // added after it must not leave that CR inside the line.
+  const std::string texts[] = {"REGEDIT4\r", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"b\"\r",
+                               "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"a\"=\"b\"\r"};
+  for (const std::string& text : texts) {
+    const std::string edited = RegFile::Parse(text).EditedText(
+        {{"HKEY_CURRENT_USER\\Windows", "Device", kTypeString, std::string("P,x\0", 4)}});
+    EXPECT_EQ(edited.compare(0, text.size() + 1, text + "\n"), 0) << edited;
+    const RegFile reread = RegFile::Parse(edited);
+    EXPECT_EQ(ValueOf(reread, "HKEY_CURRENT_USER\\Windows", "Device").data,
+              std::string("P,x\0", 4));
+  }
 }
 
 TEST(RegFile, EntriesReadBackAsWritten) {

@@ -103,26 +103,30 @@ bool SetSpoolerPrinter(PrinterHandle handle, uint32_t level, unsigned char* buff
                       std::to_string(command) + ", attributes " +
                       std::to_string(record.attributes) + ")");
   if (emulated::CallFails("SetPrinterA")) return false;
-  const emulated::RegKey* printer = PrinterKey(handle);
-  if (printer == nullptr || level != 5) return false;
+  if (PrinterKey(handle) == nullptr || level != 5) return false;
 
-  std::vector<emulated::ValueEdit> edits;
-  edits.push_back(emulated::ValueEdit{handle->key_path, "Attributes",
-                                      emulated::kTypeDword, DwordData(record.attributes)});
   // The spooler keeps one default printer: making this one the default
-  // takes the attribute from every other.
-  if (record.attributes & kPrinterAttributeDefault) {
-    const emulated::RegKey* printers = emulated::Registry().FindKey(kPrintersKey);
-    for (const auto& other : printers->subkeys) {
+  // takes the attribute from every other. Which others hold it is read from
+  // the registry as the change is made, so that switches made at once by
+  // several processes leave one default printer, not several.
+  const std::string& key_path = handle->key_path;
+  return emulated::CommitRegistryChange([&](const emulated::RegFile& current,
+                                            std::vector<emulated::ValueEdit>* edits) {
+    const emulated::RegKey* printer = current.FindKey(key_path);
+    if (printer == nullptr) return false;  // deleted since it was opened
+    edits->push_back(emulated::ValueEdit{key_path, "Attributes", emulated::kTypeDword,
+                                         DwordData(record.attributes)});
+    if ((record.attributes & kPrinterAttributeDefault) == 0) return true;
+    for (const auto& other : current.FindKey(kPrintersKey)->subkeys) {
       if (other.get() == printer) continue;
       const uint32_t attributes = DwordOf(*other, "Attributes");
       if ((attributes & kPrinterAttributeDefault) == 0) continue;
-      edits.push_back(emulated::ValueEdit{
-          std::string(kPrintersKey) + "\\" + other->name, "Attributes",
-          emulated::kTypeDword, DwordData(attributes & ~kPrinterAttributeDefault)});
+      edits->push_back(emulated::ValueEdit{std::string(kPrintersKey) + "\\" + other->name,
+                                           "Attributes", emulated::kTypeDword,
+                                           DwordData(attributes & ~kPrinterAttributeDefault)});
     }
-  }
-  return emulated::CommitRegistryEdits(edits);
+    return true;
+  });
 }
 
 bool CloseSpoolerPrinter(PrinterHandle handle) {

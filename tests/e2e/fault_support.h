@@ -1,0 +1,72 @@
+// What the fault tests share: the program run on a registry file, files and
+// folders made for one test, and registries made to measure.
+#ifndef DORVIX_TESTS_E2E_FAULT_SUPPORT_H_
+#define DORVIX_TESTS_E2E_FAULT_SUPPORT_H_
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/run_process.h"
+
+namespace dorvix {
+namespace faults {
+
+// Runs dorvix on the raw command line `line` ("dorvix /l") with the
+// registry file `registry` (empty: no registry).
+ProcessResult RunDorvix(const std::string& line, const std::string& registry,
+                        ProcessOptions options = ProcessOptions());
+
+// Runs `argv` after the program's path, with the registry file `registry`.
+ProcessResult RunDorvixArgv(const std::vector<std::string>& argv,
+                            const std::string& registry,
+                            ProcessOptions options = ProcessOptions());
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+
+// A fresh folder, removed with all it holds when the test ends.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // The names in the folder, sorted.
+  std::vector<std::string> Names() const;
+
+ private:
+  std::string path_;
+};
+
+// A name or string as a REGEDIT4 file quotes it.
+std::string RegQuoted(const std::string& text);
+
+// NT: the Devices key with the given names and device entries, then the
+// profile's "windows" section holding "Device" and two more values.
+std::string NtRegistry(const std::vector<std::string>& names,
+                       const std::vector<std::string>& entries,
+                       const std::string& device = "None,winspool,Ne99:");
+
+// Windows 98: the printer keys with their ports and attributes.
+std::string Win98Registry(const std::vector<std::string>& names,
+                          const std::vector<unsigned>& attributes);
+
+// The listing of a catalogue whose entries have these names, with the
+// excluded name at none of them.
+std::string Listing(const std::vector<std::string>& names);
+
+// Control bytes made visible, and long texts cut, for failure messages.
+std::string Visible(const std::string& bytes);
+
+// True when the process ran to its end with `status`, wrote nothing to
+// standard error and was not ended by a signal or the time-out.
+::testing::AssertionResult EndedWith(const ProcessResult& result, int status);
+
+}  // namespace faults
+}  // namespace dorvix
+
+#endif  // DORVIX_TESTS_E2E_FAULT_SUPPORT_H_
