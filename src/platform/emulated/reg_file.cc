@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/emulated/code_page.h"
 
@@ -42,25 +43,91 @@ std::vector<std::string> SplitPath(const std::string& path) {
 
 void Reindex(RegKey& key) {
   key.value_slots.clear();
-  for (size_t i = 0; i < key.values.size(); ++i) {
-    key.value_slots[NameKey(key.values[i].name)] = i;
-  }
+  for (size_t i = 0; i < key.values.size(); ++i) key.value_slots.Add(key.values[i].name, i);
   key.subkey_slots.clear();
   for (size_t i = 0; i < key.subkeys.size(); ++i) {
-    key.subkey_slots[NameKey(key.subkeys[i]->name)] = i;
+    key.subkey_slots.Add(key.subkeys[i]->name, i);
   }
 }
 
 }  // namespace
 
+uint32_t NameIndex::Hash(const std::string& name) {
+  // FNV-1a over the capitals, its bits then mixed so that the low ones,
+  // which pick the entry, depend on every byte.
+  uint32_t hash = 2166136261u;
+  for (char byte : name) {
+    hash = (hash ^ static_cast<unsigned char>(UpperCaseCp1252(byte))) * 16777619u;
+  }
+  hash ^= hash >> 16;
+  hash *= 0x7feb352du;
+  hash ^= hash >> 15;
+  hash *= 0x846ca68bu;
+  return hash ^ (hash >> 16);
+}
+
+void NameIndex::Insert(Entry entry) {
+  const size_t mask = entries_.size() - 1;
+  size_t i = entry.hash & mask;
+  while (entries_[i].place != kFree) i = (i + 1) & mask;
+  entries_[i] = entry;
+}
+
+void NameIndex::Add(const std::string& name, size_t place) {
+  if (2 * (size_ + 1) > entries_.size()) {
+    std::vector<Entry> old(entries_.empty() ? 8 : 2 * entries_.size(), Entry{0, kFree});
+    old.swap(entries_);
+    for (const Entry& entry : old) {
+      if (entry.place != kFree) Insert(entry);
+    }
+  }
+  Insert(Entry{Hash(name), static_cast<uint32_t>(place)});
+  ++size_;
+}
+
+void NameIndex::Remove(const std::string& name, size_t place) {
+  const uint32_t hash = Hash(name);
+  const size_t mask = entries_.size() - 1;
+  size_t hole = hash & mask;
+  while (entries_[hole].place != place) hole = (hole + 1) & mask;
+  // Each entry after the hole, up to a free one, moves into the hole unless
+  // its own first choice lies between the hole and it: then a search for it
+  // still finds it where it is.
+  for (size_t i = (hole + 1) & mask; entries_[i].place != kFree; i = (i + 1) & mask) {
+    const size_t home = entries_[i].hash & mask;
+    const bool stays = hole < i ? (hole < home && home <= i) : (hole < home || home <= i);
+    if (!stays) {
+      entries_[hole] = entries_[i];
+      hole = i;
+    }
+  }
+  entries_[hole].place = kFree;
+  --size_;
+}
+
+void NameIndex::clear() {
+  entries_.clear();
+  size_ = 0;
+}
+
+size_t RegKey::ValuePlace(const std::string& value_name) const {
+  return value_slots.Find(value_name,
+                          [this](size_t place) -> const std::string& { return values[place].name; });
+}
+
+size_t RegKey::SubkeyPlace(const std::string& subkey_name) const {
+  return subkey_slots.Find(
+      subkey_name, [this](size_t place) -> const std::string& { return subkeys[place]->name; });
+}
+
 const RegValue* RegKey::FindValue(const std::string& value_name) const {
-  const auto slot = value_slots.find(NameKey(value_name));
-  return slot == value_slots.end() ? nullptr : &values[slot->second];
+  const size_t place = ValuePlace(value_name);
+  return place == NameIndex::kNone ? nullptr : &values[place];
 }
 
 RegKey* RegKey::FindSubkey(const std::string& subkey_name) const {
-  const auto slot = subkey_slots.find(NameKey(subkey_name));
-  return slot == subkey_slots.end() ? nullptr : subkeys[slot->second].get();
+  const size_t place = SubkeyPlace(subkey_name);
+  return place == NameIndex::kNone ? nullptr : subkeys[place].get();
 }
 
 // Reads a file line by line. A line is the bytes up to LF, a CR before the LF
@@ -176,17 +243,17 @@ class RegFileParser {
         key = key->FindSubkey(parts[i]);
       }
       if (key == nullptr || parts.size() == 1) return;
-      const auto slot = key->subkey_slots.find(NameKey(parts.back()));
-      if (slot == key->subkey_slots.end()) return;
+      const size_t place = key->SubkeyPlace(parts.back());
+      if (place == NameIndex::kNone) return;
       // Freed now, taken out of the list when the file has been read.
-      key->subkeys[slot->second].reset();
-      key->subkey_slots.erase(slot);
+      key->subkey_slots.Remove(parts.back(), place);
+      key->subkeys[place].reset();
       return;
     }
     for (size_t i = 1; i < parts.size(); ++i) {
       RegKey* subkey = key->FindSubkey(parts[i]);
       if (subkey == nullptr) {
-        key->subkey_slots[NameKey(parts[i])] = key->subkeys.size();
+        key->subkey_slots.Add(parts[i], key->subkeys.size());
         key->subkeys.emplace_back(new RegKey);
         subkey = key->subkeys.back().get();
         subkey->name = parts[i];
@@ -331,12 +398,13 @@ class RegFileParser {
 
   void SetValue(RegValue value) {
     RegKey& key = *current_;
-    const auto slot = key.value_slots.emplace(NameKey(value.name), key.values.size());
-    if (slot.second) {
+    const size_t place = key.ValuePlace(value.name);
+    if (place == NameIndex::kNone) {
+      key.value_slots.Add(value.name, key.values.size());
       key.values.push_back(std::move(value));
       return;
     }
-    RegValue& stored = key.values[slot.first->second];
+    RegValue& stored = key.values[place];
     stored.type = value.type;
     stored.data = std::move(value.data);
     stored.entry_begin = value.entry_begin;
@@ -347,7 +415,8 @@ class RegFileParser {
   // until the file has been read: erasing it at once would cost a pass over
   // the list for every removal.
   void RemoveValue(const std::string& name) {
-    current_->value_slots.erase(NameKey(name));
+    const size_t place = current_->ValuePlace(name);
+    if (place != NameIndex::kNone) current_->value_slots.Remove(name, place);
   }
 
   // Takes the removed values and keys out of the lists below `top`, in one
@@ -358,13 +427,16 @@ class RegFileParser {
       RegKey& key = *pending.back();
       pending.pop_back();
       if (key.value_slots.size() != key.values.size()) {
+        // Which values the index still finds where they are, all looked
+        // up before any is moved: the index reads the names in the list.
+        std::vector<bool> live(key.values.size());
+        for (size_t i = 0; i < key.values.size(); ++i) {
+          live[i] = key.ValuePlace(key.values[i].name) == i;
+        }
         std::vector<RegValue> kept;
         kept.reserve(key.value_slots.size());
         for (size_t i = 0; i < key.values.size(); ++i) {
-          const auto slot = key.value_slots.find(NameKey(key.values[i].name));
-          if (slot != key.value_slots.end() && slot->second == i) {
-            kept.push_back(std::move(key.values[i]));
-          }
+          if (live[i]) kept.push_back(std::move(key.values[i]));
         }
         key.values.swap(kept);
         Reindex(key);

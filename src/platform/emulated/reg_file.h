@@ -27,8 +27,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
+
+#include "platform/emulated/code_page.h"
 
 namespace dorvix {
 namespace emulated {
@@ -47,6 +48,60 @@ struct RegValue {
   size_t entry_end = 0;
 };
 
+// Where each name of a list sits in it, found without regard to letter
+// case. The names stay in the list: the index keeps each one's place and a
+// hash of its capitals, eight bytes a name in one open-addressed table, so
+// that indexing a name allocates nothing and finding one touches the table
+// once, however many names there are.
+class NameIndex {
+ public:
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+  // The place of `name` among the names that `name_at(place)` gives, or
+  // kNone.
+  template <typename NameAt>
+  size_t Find(const std::string& name, const NameAt& name_at) const {
+    if (size_ == 0) return kNone;
+    const uint32_t hash = Hash(name);
+    const size_t mask = entries_.size() - 1;
+    for (size_t i = hash & mask; entries_[i].place != kFree; i = (i + 1) & mask) {
+      if (entries_[i].hash == hash && SameCapitals(name_at(entries_[i].place), name)) {
+        return entries_[i].place;
+      }
+    }
+    return kNone;
+  }
+
+  // Records that `name`, which the index does not hold, is at `place`.
+  void Add(const std::string& name, size_t place);
+
+  // Forgets `name`, which the index holds at `place`.
+  void Remove(const std::string& name, size_t place);
+
+  size_t size() const { return size_; }
+  void clear();
+
+ private:
+  struct Entry {
+    uint32_t hash;
+    uint32_t place;  // kFree in a free entry
+  };
+  static constexpr uint32_t kFree = UINT32_MAX;
+
+  static uint32_t Hash(const std::string& name);
+  static bool SameCapitals(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      if (UpperCaseCp1252(a[i]) != UpperCaseCp1252(b[i])) return false;
+    }
+    return true;
+  }
+  void Insert(Entry entry);
+
+  std::vector<Entry> entries_;  // a power of two long, at most half full
+  size_t size_ = 0;
+};
+
 struct RegKey {
   std::string name;
   std::vector<RegValue> values;
@@ -55,9 +110,13 @@ struct RegKey {
   const RegValue* FindValue(const std::string& value_name) const;
   RegKey* FindSubkey(const std::string& subkey_name) const;
 
-  // Lookup by upper-cased name.
-  std::unordered_map<std::string, size_t> value_slots;
-  std::unordered_map<std::string, size_t> subkey_slots;
+  // The places in `values` and `subkeys` of the names, in any letter case,
+  // or NameIndex::kNone.
+  size_t ValuePlace(const std::string& value_name) const;
+  size_t SubkeyPlace(const std::string& subkey_name) const;
+
+  NameIndex value_slots;
+  NameIndex subkey_slots;
 };
 
 // A malformed file: where, and what is wrong.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 
 namespace dorvix {
 namespace emulated {
@@ -132,6 +133,44 @@ TEST(RegFile, ReadsManyRemovalsInLinearTime) {
             (std::vector<std::string>{"v" + std::to_string(count - 1)}));
   EXPECT_EQ(SubkeyNames(*file.FindKey("HKEY_CURRENT_USER\\Keys")),
             (std::vector<std::string>{"k0"}));
+}
+
+TEST(NameIndex, FindsEveryNameInAnyCaseThroughGrowthAndRemovals) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 5000; ++i) names.push_back("Caf\xe9 printer " + std::to_string(i));
+  const auto name_at = [&](size_t place) -> const std::string& { return names[place]; };
+  const auto capitals = [](std::string name) {
+    for (char& byte : name) byte = UpperCaseCp1252(byte);
+    return name;
+  };
+  NameIndex index;
+  std::vector<bool> held(names.size(), false);
+  std::mt19937 random(20261211);
+  for (int round = 0; round < 4; ++round) {
+    // Names come and go in any order: entries move up into the room that
+    // a removal frees, and every name must still be found where it is.
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (!held[i] && random() % 2 == 0) {
+        index.Add(names[i], i);
+        held[i] = true;
+      } else if (held[i] && random() % 3 == 0) {
+        index.Remove(names[i], i);
+        held[i] = false;
+      }
+    }
+    size_t count = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+      const size_t expected = held[i] ? i : NameIndex::kNone;
+      ASSERT_EQ(index.Find(names[i], name_at), expected) << names[i];
+      ASSERT_EQ(index.Find(capitals(names[i]), name_at), expected) << names[i];
+      count += held[i];
+    }
+    EXPECT_EQ(index.size(), count);
+    EXPECT_EQ(index.Find("Caf\xe9 printer 5000", name_at), NameIndex::kNone);
+  }
+  index.clear();
+  EXPECT_EQ(index.size(), 0u);
+  EXPECT_EQ(index.Find(names[0], name_at), NameIndex::kNone);
 }
 
 TEST(RegFile, RefusesKeysDeeperThanTheRegistryAllows) {
