@@ -142,8 +142,8 @@ for n in 10 1000 10000 100000; do
   [ "$("$dorvix" /s "$last")" = "$(printf 'Default printer successfully changed.\r')" ] ||
     fail "dorvix /s \"$last\" did not switch"
   case $n in
-    100000) runs=5 ;;
-    10000) runs=40 ;;
+    100000) runs=10 ;;
+    10000) runs=60 ;;
     *) runs=200 ;;
   esac
   measure "host-$n" "$runs" -n usage "'$dorvix' /?" -n list "'$dorvix' /l" \
