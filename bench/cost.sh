@@ -253,8 +253,11 @@ function grouped(number,    text, out) {
 }
 function mib(kib) { return sprintf("%.1f MiB", kib / 1024) }
 function verdict(ok) { return ok ? "yes" : "NO" }
-function row(what, printers, time, ratio, memory, target, met) {
-  printf "%-28s %8s %9s %7s %10s   %-20s %s\n", what, printers, time, ratio, memory, target, met
+function row(what, printers, time, ratio, memory, target, met,    line) {
+  line = sprintf("%-28s %8s %9s %7s %10s   %-20s %s", what, printers, time, ratio, memory,
+                 target, met)
+  sub(/ +$/, "", line)
+  print line
 }
 { time[$1, $2] = $3; ratio[$1, $2] = $4; peak[$1, $2] = $5 }
 END {
