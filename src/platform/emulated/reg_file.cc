@@ -56,8 +56,10 @@ uint32_t NameIndex::Hash(const std::string& name) {
   // FNV-1a over the capitals, its bits then mixed so that the low ones,
   // which pick the entry, depend on every byte.
   uint32_t hash = 2166136261u;
-  for (char byte : name) {
-    hash = (hash ^ static_cast<unsigned char>(UpperCaseCp1252(byte))) * 16777619u;
+  const unsigned char* const end =
+      reinterpret_cast<const unsigned char*>(name.data()) + name.size();
+  for (const unsigned char* byte = end - name.size(); byte != end; ++byte) {
+    hash = (hash ^ kCp1252Capitals.of[*byte]) * 16777619u;
   }
   hash ^= hash >> 16;
   hash *= 0x7feb352du;
@@ -73,14 +75,16 @@ void NameIndex::Insert(Entry entry) {
   entries_[i] = entry;
 }
 
-void NameIndex::Add(const std::string& name, size_t place) {
-  if (2 * (size_ + 1) > entries_.size()) {
-    std::vector<Entry> old(entries_.empty() ? 8 : 2 * entries_.size(), Entry{0, kFree});
-    old.swap(entries_);
-    for (const Entry& entry : old) {
-      if (entry.place != kFree) Insert(entry);
-    }
+void NameIndex::Grow() {
+  std::vector<Entry> old(entries_.empty() ? 8 : 2 * entries_.size(), Entry{0, kFree});
+  old.swap(entries_);
+  for (const Entry& entry : old) {
+    if (entry.place != kFree) Insert(entry);
   }
+}
+
+void NameIndex::Add(const std::string& name, size_t place) {
+  if (2 * (size_ + 1) > entries_.size()) Grow();
   Insert(Entry{Hash(name), static_cast<uint32_t>(place)});
   ++size_;
 }
@@ -118,6 +122,11 @@ size_t RegKey::ValuePlace(const std::string& value_name) const {
 size_t RegKey::SubkeyPlace(const std::string& subkey_name) const {
   return subkey_slots.Find(
       subkey_name, [this](size_t place) -> const std::string& { return subkeys[place]->name; });
+}
+
+size_t RegKey::IndexValue(const std::string& value_name, size_t new_place) {
+  return value_slots.FindOrAdd(value_name, new_place,
+                               [this](size_t place) -> const std::string& { return values[place].name; });
 }
 
 const RegValue* RegKey::FindValue(const std::string& value_name) const {
@@ -266,16 +275,9 @@ class RegFileParser {
   // A quoted name or string: \\ and \" are the only escapes.
   std::string ParseQuoted() {
     ++pos_;  // the opening quote
-    std::string out;
+    std::string out(text_, pos_, PlainRun());
+    pos_ += out.size();
     for (;;) {
-      // The bytes up to the next quote or backslash are taken as they are.
-      const char* const run = text_.data() + pos_;
-      const void* quote = std::memchr(run, '"', content_end_ - pos_);
-      size_t length = quote ? static_cast<const char*>(quote) - run : content_end_ - pos_;
-      const void* backslash = std::memchr(run, '\\', length);
-      if (backslash) length = static_cast<const char*>(backslash) - run;
-      out.append(run, length);
-      pos_ += length;
       if (AtEnd()) Fail("a quoted string has no closing quote");
       if (text_[pos_++] == '"') return out;
       const char escaped = Peek();
@@ -284,7 +286,20 @@ class RegFileParser {
       }
       ++pos_;
       out += escaped;
+      const size_t run = PlainRun();
+      out.append(text_, pos_, run);
+      pos_ += run;
     }
+  }
+
+  // The number of bytes from pos_ up to the next quote or backslash of the
+  // line: bytes a quoted string takes as they are.
+  size_t PlainRun() const {
+    const char* const run = text_.data() + pos_;
+    const void* quote = std::memchr(run, '"', content_end_ - pos_);
+    const size_t length = quote ? static_cast<const char*>(quote) - run : content_end_ - pos_;
+    const void* backslash = std::memchr(run, '\\', length);
+    return backslash ? static_cast<const char*>(backslash) - run : length;
   }
 
   // True when the line goes on with `word` (in capitals) in any letter case.
@@ -398,9 +413,8 @@ class RegFileParser {
 
   void SetValue(RegValue value) {
     RegKey& key = *current_;
-    const size_t place = key.ValuePlace(value.name);
-    if (place == NameIndex::kNone) {
-      key.value_slots.Add(value.name, key.values.size());
+    const size_t place = key.IndexValue(value.name, key.values.size());
+    if (place == key.values.size()) {
       key.values.push_back(std::move(value));
       return;
     }

@@ -75,6 +75,24 @@ class NameIndex {
   // Records that `name`, which the index does not hold, is at `place`.
   void Add(const std::string& name, size_t place);
 
+  // The place of `name`, as Find gives it; a name the index does not hold
+  // is recorded at `new_place`, which is returned.
+  template <typename NameAt>
+  size_t FindOrAdd(const std::string& name, size_t new_place, const NameAt& name_at) {
+    if (2 * (size_ + 1) > entries_.size()) Grow();
+    const uint32_t hash = Hash(name);
+    const size_t mask = entries_.size() - 1;
+    size_t i = hash & mask;
+    for (; entries_[i].place != kFree; i = (i + 1) & mask) {
+      if (entries_[i].hash == hash && SameCapitals(name_at(entries_[i].place), name)) {
+        return entries_[i].place;
+      }
+    }
+    entries_[i] = Entry{hash, static_cast<uint32_t>(new_place)};
+    ++size_;
+    return new_place;
+  }
+
   // Forgets `name`, which the index holds at `place`.
   void Remove(const std::string& name, size_t place);
 
@@ -97,6 +115,7 @@ class NameIndex {
     return true;
   }
   void Insert(Entry entry);
+  void Grow();
 
   std::vector<Entry> entries_;  // a power of two long, at most half full
   size_t size_ = 0;
@@ -114,6 +133,10 @@ struct RegKey {
   // or NameIndex::kNone.
   size_t ValuePlace(const std::string& value_name) const;
   size_t SubkeyPlace(const std::string& subkey_name) const;
+
+  // The place of the value named `value_name` in any letter case; a name
+  // not indexed yet is indexed at `new_place`, for the caller to fill.
+  size_t IndexValue(const std::string& value_name, size_t new_place);
 
   NameIndex value_slots;
   NameIndex subkey_slots;
