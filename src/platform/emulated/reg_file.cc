@@ -93,7 +93,10 @@ void NameIndex::Remove(const std::string& name, size_t place) {
   const uint32_t hash = Hash(name);
   const size_t mask = entries_.size() - 1;
   size_t hole = hash & mask;
-  while (entries_[hole].place != place) hole = (hole + 1) & mask;
+  while (entries_[hole].place != place) {
+    if (entries_[hole].place == kFree) return;  // not held there
+    hole = (hole + 1) & mask;
+  }
   // Each entry after the hole, up to a free one, moves into the hole unless
   // its own first choice lies between the hole and it: then a search for it
   // still finds it where it is.

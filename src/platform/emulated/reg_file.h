@@ -52,7 +52,8 @@ struct RegValue {
 // case. The names stay in the list: the index keeps each one's place and a
 // hash of its capitals, eight bytes a name in one open-addressed table, so
 // that indexing a name allocates nothing and finding one touches the table
-// once, however many names there are.
+// once, however many names there are. A place is below 2^32 - 1: a
+// registry file of at most 32 MiB holds far fewer values or subkeys.
 class NameIndex {
  public:
   static constexpr size_t kNone = static_cast<size_t>(-1);
@@ -93,7 +94,7 @@ class NameIndex {
     return new_place;
   }
 
-  // Forgets `name`, which the index holds at `place`.
+  // Forgets `name` at `place`; nothing when it is not held there.
   void Remove(const std::string& name, size_t place);
 
   size_t size() const { return size_; }

@@ -167,6 +167,8 @@ TEST(NameIndex, FindsEveryNameInAnyCaseThroughGrowthAndRemovals) {
     }
     EXPECT_EQ(index.size(), count);
     EXPECT_EQ(index.Find("Caf\xe9 printer 5000", name_at), NameIndex::kNone);
+    index.Remove("Caf\xe9 printer 5000", 5000);  // never held: nothing changes
+    EXPECT_EQ(index.size(), count);
   }
   index.clear();
   EXPECT_EQ(index.size(), 0u);
