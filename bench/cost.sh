@@ -67,7 +67,7 @@ dorvix=$PWD/build/host/dorvix
 exe_x86_64=$PWD/build/windows-x86_64/dorvix.exe
 exe_i686=$PWD/build/windows-i686/dorvix.exe
 
-# ---- helpers ----
+# ---- measuring ----
 
 # An NT machine of $1 printers, "Office Printer 000001" onwards, the first
 # of them the default printer.
