@@ -1,12 +1,8 @@
 #include "e2e/cases.h"
 
 #include <dirent.h>
-#include <ftw.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
 namespace dorvix {
@@ -20,17 +16,6 @@ std::string Case::Field(const std::string& key) const {
 
 std::string Case::CommandLine() const {
   return Has("line") ? Field("line") : "dorvix " + Field("command");
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 namespace {
@@ -66,39 +51,6 @@ std::vector<Case> LoadCases() {
 
 std::string ExpectedOutput(const Case& c, const std::string& field) {
   return c.Has(field) ? ReadFile(kCaseFolder + "/" + c.Field(field)) : c.expected_out;
-}
-
-ScratchFolder::ScratchFolder() {
-  char pattern[] = "/tmp/dorvix-e2e-XXXXXX";
-  const char* folder = mkdtemp(pattern);
-  path_ = folder != nullptr ? folder : "";
-}
-
-ScratchFolder::~ScratchFolder() {
-  if (path_.empty()) return;
-  nftw(path_.c_str(),
-       [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
-       FTW_DEPTH | FTW_PHYS);
-}
-
-std::string Visible(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c < 32 || c >= 127) {
-      char hex[8];
-      snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
 }
 
 ProcessResult RunOnHost(const Case& c, const std::string& folder,

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/files.h"
 #include "e2e/run_process.h"
 
 namespace dorvix {
@@ -52,25 +53,6 @@ std::vector<Case> LoadCases();
 // The case's expected output read from the file that `field` names (such as
 // "wine-stdout"), or its expected_out when it has no such field.
 std::string ExpectedOutput(const Case& c, const std::string& field);
-
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& text);
-
-// A folder of its own under /tmp, removed with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-// Control bytes made visible, so that a mismatch shows CR, LF and tabs.
-std::string Visible(const std::string& bytes);
 
 // Runs the host build of dorvix on the case: its registry copied into
 // `folder` (the copy's path in *registry, empty without one), its command

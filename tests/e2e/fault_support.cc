@@ -1,15 +1,9 @@
 #include "e2e/fault_support.h"
 
-#include <dirent.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace dorvix {
 namespace faults {
@@ -28,16 +22,6 @@ ProcessOptions WithRegistry(ProcessOptions options, const std::string& registry)
   return options;
 }
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-  chmod(path, 0700);  // a read-only folder of a test
-  return remove(path);
-}
-
-int OpenUp(const char* path, const struct stat*, int type, struct FTW*) {
-  if (type == FTW_D || type == FTW_DNR) chmod(path, 0700);
-  return 0;
-}
-
 }  // namespace
 
 ProcessResult RunDorvix(const std::string& line, const std::string& registry,
@@ -52,40 +36,6 @@ ProcessResult RunDorvixArgv(const std::vector<std::string>& argv,
   full.insert(full.end(), argv.begin(), argv.end());
   options.environment.push_back("DORVIX_COMMAND_LINE=");
   return RunProcess(full, WithRegistry(options, registry));
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-TempFolder::TempFolder() {
-  char pattern[] = "/tmp/dorvix-faults-XXXXXX";
-  path_ = mkdtemp(pattern);
-}
-
-TempFolder::~TempFolder() {
-  nftw(path_.c_str(), OpenUp, 16, FTW_PHYS);
-  nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-}
-
-std::vector<std::string> TempFolder::Names() const {
-  std::vector<std::string> names;
-  DIR* dir = opendir(path_.c_str());
-  if (dir == nullptr) return names;
-  while (dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 std::string RegQuoted(const std::string& text) {
@@ -128,24 +78,6 @@ std::string Listing(const std::vector<std::string>& names) {
     text += " " + std::to_string(i) + ": " + names[i] + "\r\n";
   }
   return text;
-}
-
-std::string Visible(const std::string& bytes) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size() && i < 2000; ++i) {
-    const unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c == '\n') {
-      out += "\\n\n";
-    } else if (c < 32 || c >= 127) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  if (bytes.size() > 2000) out += "... (" + std::to_string(bytes.size()) + " bytes)";
-  return out;
 }
 
 ::testing::AssertionResult EndedWith(const ProcessResult& result, int status) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "e2e/files.h"
 #include "e2e/run_process.h"
 
 namespace dorvix {
@@ -22,25 +23,6 @@ ProcessResult RunDorvix(const std::string& line, const std::string& registry,
 ProcessResult RunDorvixArgv(const std::vector<std::string>& argv,
                             const std::string& registry,
                             ProcessOptions options = ProcessOptions());
-
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& text);
-
-// A fresh folder, removed with all it holds when the test ends.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  // The names in the folder, sorted.
-  std::vector<std::string> Names() const;
-
- private:
-  std::string path_;
-};
 
 // A name or string as a REGEDIT4 file quotes it.
 std::string RegQuoted(const std::string& text);
@@ -58,9 +40,6 @@ std::string Win98Registry(const std::vector<std::string>& names,
 // The listing of a catalogue whose entries have these names, with the
 // excluded name at none of them.
 std::string Listing(const std::vector<std::string>& names);
-
-// Control bytes made visible, and long texts cut, for failure messages.
-std::string Visible(const std::string& bytes);
 
 // True when the process ran to its end with `status`, wrote nothing to
 // standard error and was not ended by a signal or the time-out.

@@ -39,7 +39,7 @@ class OutputFault : public ::testing::Test {
     return path;
   }
 
-  TempFolder folder_;
+  ScratchFolder folder_;
 };
 
 TEST_F(OutputFault, AFullDeviceEndsEveryRequestWithOne) {

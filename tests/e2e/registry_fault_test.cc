@@ -84,7 +84,7 @@ TEST(BrokenRegistry, IsReportedWithTheFileAndLineAndLeftAsItWas) {
       {"NUL byte", "REGEDIT4\n" + devices + std::string("\"Fax\"=\"a\0\"\n", 10),
        ", line 3: the file holds a NUL byte"},
   };
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("broken.reg");
   for (const BrokenCase& c : cases) {
     WriteFile(path, c.text);
@@ -102,7 +102,7 @@ TEST(BrokenRegistry, IsReportedWithTheFileAndLineAndLeftAsItWas) {
 }
 
 TEST(BrokenRegistry, WhatIsNoRegistryFileIsReportedAtOnce) {
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string fifo = folder.File("fifo.reg");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // no writer ever comes
   const struct {
@@ -129,7 +129,7 @@ TEST(BrokenRegistry, WhatIsNoRegistryFileIsReportedAtOnce) {
 TEST(BrokenRegistry, AFileAbove32MiBIsRefusedAtTheLineThatPassesTheLimit) {
   // 50 MB of well-formed printers: too large to be a registry worth reading
   // whole, and refused before it is read on.
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("huge.reg");
   std::string text = "REGEDIT4\r\n\r\n[" + std::string(kDevicesKey) + "]\r\n";
   while (text.size() < 50 * 1000 * 1000) {
@@ -156,7 +156,7 @@ TEST(LargeRegistry, A100000PrinterNtRegistryIsListedAndSwitched) {
     names.push_back("Printer " + std::to_string(i));
     entries.push_back("winspool,Ne" + std::to_string(i) + ":");
   }
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("registry.reg");
   WriteFile(path, NtRegistry(names, entries));
   const ProcessResult listed = RunDorvix("dorvix /l", path, Slow());
@@ -178,7 +178,7 @@ TEST(LargeRegistry, A100000PrinterWin98RegistryWithEveryPrinterDefaultIsSwitched
     attributes.push_back(0x244);
     after.push_back(i == 99999 ? 0x244 : 0x240);
   }
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("registry.reg");
   WriteFile(path, Win98Registry(names, attributes));
   const ProcessResult listed = RunDorvix("dorvix /l", path, Slow());
@@ -223,7 +223,7 @@ std::string RegistryOf(bool win98, const std::vector<std::string>& names) {
 }
 
 TEST(OddRegistry, NamesHoldingEveryByteAreListedAsTheyAre) {
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("registry.reg");
   for (bool win98 : {false, true}) {
     const std::vector<std::string> names = NamesWithEveryByte(win98);
@@ -235,7 +235,7 @@ TEST(OddRegistry, NamesHoldingEveryByteAreListedAsTheyAre) {
 }
 
 TEST(OddRegistry, NamesHoldingEveryByteAreSwitchedAsTheyAre) {
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("registry.reg");
   for (bool win98 : {false, true}) {
     const std::vector<std::string> names = NamesWithEveryByte(win98);
@@ -269,7 +269,7 @@ TEST(OddRegistry, DeviceEntriesTooLongAreLeftOutAndTheListsStayParallel) {
   const std::string n99(99, 'N'), n100(100, 'M');
   const std::vector<std::string> names = {"Fits", "Too long", "Far too long", n99, n100, "After"};
   const std::vector<std::string> entries = {e253, e254, e255, "winspool,Ne03:", "x", "winspool,Ne05:"};
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("registry.reg");
   const std::string original = NtRegistry(names, entries);
   WriteFile(path, original);
@@ -322,7 +322,7 @@ TEST(OddRegistry, ValuesOfEveryTypeAreReadAndKeptAsTheyAre) {
                            "\"Version\"=dword:00000062\r\n\r\n[" + std::string(kDevicesKey) +
                            "]\r\n" + types + "\r\n[" + kWindowsKey + "]\r\n" + types;
   const std::string original = head + "\"DEVICE\"=hex(7):41,00,00\r\n\"Last\"=dword:00000001\r\n";
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("registry.reg");
   WriteFile(path, original);
   const ProcessResult listed = RunDorvix("dorvix /l", path);

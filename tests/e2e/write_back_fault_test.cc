@@ -98,7 +98,7 @@ TEST(WriteProtection, ASwitchThatMayNotWriteLeavesTheFileAsItWas) {
   for (bool win98 : {false, true}) {
     const Machine machine(win98, 3);
     for (const auto& c : cases) {
-      TempFolder folder;
+      ScratchFolder folder;
       const std::string path = folder.File("registry.reg");
       const std::string original = machine.Registry(-1);
       WriteFile(path, original);
@@ -126,7 +126,7 @@ TEST(WriteProtection, AFileSizeLimitBelowTheRegistryLeavesTheFileAsItWas) {
   // registry nor a piece of its new text is left behind.
   for (bool win98 : {false, true}) {
     const Machine machine(win98, 1000);
-    TempFolder folder;
+    ScratchFolder folder;
     const std::string path = folder.File("registry.reg");
     WriteFile(path, machine.Registry(-1));
     ProcessOptions options;
@@ -145,7 +145,7 @@ TEST(WriteBack, ASwitchThroughALinkChangesTheFileAndKeepsTheLink) {
   // The registry named through a symbolic link: the file it points to is
   // replaced, and the link still points to it.
   const Machine machine(false, 3);
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string target = folder.File("registry.reg");
   const std::string link = folder.File("link.reg");
   WriteFile(target, machine.Registry(-1));
@@ -165,7 +165,7 @@ TEST(ConcurrentSwitches, EightAtOnceLeaveTheWholeFileOfOneOfThem) {
     // Each write-back copies some 300 KB, so that the eight overlap.
     const Machine machine(win98, 5000);
     for (int round = 0; round < 3; ++round) {
-      TempFolder folder;
+      ScratchFolder folder;
       const std::string path = folder.File("registry.reg");
       WriteFile(path, machine.Registry(-1));
       std::vector<ProcessResult> results(8);
@@ -236,7 +236,7 @@ TEST(KilledSwitch, LeavesTheOldFileOrTheNewOneNeverATornOne) {
   std::mt19937 random(20260101);
   for (bool win98 : {false, true}) {
     const Machine machine(win98, 10000);
-    TempFolder folder;
+    ScratchFolder folder;
     const std::string path = folder.File("registry.reg");
     const std::string line = "dorvix /s \"" + machine.names[7] + "\"";
     // How long a whole switch takes here, this build's speed included.
