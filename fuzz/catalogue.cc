@@ -21,12 +21,9 @@ namespace {
 
 namespace emulated = dorvix::emulated;
 
-const char kDevicesKey[] =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
-const char kPrintersKey[] =
-    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Printers";
-const char kWindowsKey[] =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+using emulated::kDevicesKey;
+using emulated::kPrintersKey;
+using emulated::kWindowsKey;
 
 struct Catalogue {
   std::vector<std::string> names;

@@ -14,10 +14,9 @@ using Calls = std::vector<std::string>;
 
 const char kChanged[] = "Default printer successfully changed.\r\n";
 const char kNotChanged[] = "Default printer could not be changed.\r\n";
-const char kWindowsKey[] =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-const char kPrinters[] =
-    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Printers\\";
+using emulated::kWindowsKey;
+// A printer's key is its name under this one.
+const std::string kPrinters = std::string(emulated::kPrintersKey) + "\\";
 
 std::string StoredString(const std::string& key, const std::string& name) {
   const emulated::RegKey* found = emulated::Registry().FindKey(key);
@@ -122,7 +121,7 @@ TEST_F(SwitchTest, EveryMatchIsSwitchedInCatalogueOrder) {
 // ---- Windows 95/98/Me: the spooler ----
 
 const std::string kWin98Office = Win98Machine(
-    std::string("[") + kPrinters + "Accounts Laser]\r\n"
+    "[" + kPrinters + "Accounts Laser]\r\n"
     "\"Port\"=\"LPT1:\"\r\n"
     "\"Attributes\"=dword:00000014\r\n"
     "\"dnsTimeout\"=dword:00003a98\r\n"
@@ -142,10 +141,10 @@ TEST_F(SwitchTest, Win98OrsTheDefaultBitIntoTheLevel5Record) {
                    "SetPrinterA(level 5, command 4, attributes " +
                        std::to_string(0x240 | 4) + ")",
                    "ClosePrinter"}));
-  EXPECT_EQ(StoredDword(std::string(kPrinters) + "Front Desk", "Attributes"), 0x244u);
+  EXPECT_EQ(StoredDword(kPrinters + "Front Desk", "Attributes"), 0x244u);
   // One default at a time: the old default loses the bit, and only it.
-  EXPECT_EQ(StoredDword(std::string(kPrinters) + "Accounts Laser", "Attributes"), 0x10u);
-  EXPECT_EQ(StoredString(std::string(kPrinters) + "No Attributes", "Attributes"), "<none>");
+  EXPECT_EQ(StoredDword(kPrinters + "Accounts Laser", "Attributes"), 0x10u);
+  EXPECT_EQ(StoredString(kPrinters + "No Attributes", "Attributes"), "<none>");
 }
 
 TEST_F(SwitchTest, Win98ReportsEveryFailedSpoolerStepAndClosesWhatItOpened) {
@@ -174,7 +173,7 @@ TEST_F(SwitchTest, Win98ReportsEveryFailedSpoolerStepAndClosesWhatItOpened) {
     Switch(kWin98Office, "No Attributes");
     EXPECT_EQ(output_, kNotChanged) << c.failing;
     EXPECT_EQ(emulated::Trace(), c.calls) << c.failing;
-    EXPECT_EQ(StoredDword(std::string(kPrinters) + "Accounts Laser", "Attributes"), 0x14u);
+    EXPECT_EQ(StoredDword(kPrinters + "Accounts Laser", "Attributes"), 0x14u);
   }
 }
 

@@ -71,4 +71,10 @@ ProcessResult RunOnHost(const Case& c, const std::string& folder,
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  std::string name;
+  for (char c : info.param.name) name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
 }  // namespace dorvix

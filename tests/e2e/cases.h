@@ -21,6 +21,8 @@
 #ifndef DORVIX_TESTS_E2E_CASES_H_
 #define DORVIX_TESTS_E2E_CASES_H_
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <ostream>
 #include <string>
@@ -62,6 +64,9 @@ ProcessResult RunOnHost(const Case& c, const std::string& folder,
 
 // Names the case in gtest's messages.
 void PrintTo(const Case& c, std::ostream* out);
+
+// The case's name as a test name: letters and digits, the rest as _.
+std::string CaseName(const ::testing::TestParamInfo<Case>& info);
 
 }  // namespace dorvix
 

@@ -26,12 +26,6 @@ TEST_P(Cases, MatchesExpectedBytes) {
   }
 }
 
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  std::string name;
-  for (char c : info.param.name) name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(E2e, Cases, ::testing::ValuesIn(LoadCases()), CaseName);
 
 // The command line rebuilt from argv: a piece with blanks is quoted again,

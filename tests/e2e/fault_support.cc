@@ -1,5 +1,8 @@
 #include "e2e/fault_support.h"
 
+#include "platform/emulated/machine.h"
+#include "platform/emulated/reg_file.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,12 +13,9 @@ namespace faults {
 
 namespace {
 
-const char kDevicesKey[] =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
-const char kWindowsKey[] =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-const char kPrintersKey[] =
-    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Printers";
+using emulated::kDevicesKey;
+using emulated::kPrintersKey;
+using emulated::kWindowsKey;
 
 ProcessOptions WithRegistry(ProcessOptions options, const std::string& registry) {
   options.environment.push_back("DORVIX_REGISTRY=" + registry);
@@ -38,23 +38,14 @@ ProcessResult RunDorvixArgv(const std::vector<std::string>& argv,
   return RunProcess(full, WithRegistry(options, registry));
 }
 
-std::string RegQuoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
 std::string NtRegistry(const std::vector<std::string>& names,
                        const std::vector<std::string>& entries, const std::string& device) {
   std::string text = "REGEDIT4\r\n\r\n[" + std::string(kDevicesKey) + "]\r\n";
   for (size_t i = 0; i < names.size(); ++i) {
-    text += RegQuoted(names[i]) + "=" + RegQuoted(entries[i]) + "\r\n";
+    text += emulated::Quoted(names[i]) + "=" + emulated::Quoted(entries[i]) + "\r\n";
   }
   text += "\r\n[" + std::string(kWindowsKey) + "]\r\n\"Spooler\"=\"yes\"\r\n" +
-          "\"Device\"=" + RegQuoted(device) + "\r\n\"DeviceNotSelectedTimeout\"=\"15\"\r\n";
+          "\"Device\"=" + emulated::Quoted(device) + "\r\n\"DeviceNotSelectedTimeout\"=\"15\"\r\n";
   return text;
 }
 

@@ -24,9 +24,6 @@ ProcessResult RunDorvixArgv(const std::vector<std::string>& argv,
                             const std::string& registry,
                             ProcessOptions options = ProcessOptions());
 
-// A name or string as a REGEDIT4 file quotes it.
-std::string RegQuoted(const std::string& text);
-
 // NT: the Devices key with the given names and device entries, then the
 // profile's "windows" section holding "Device" and two more values.
 std::string NtRegistry(const std::vector<std::string>& names,

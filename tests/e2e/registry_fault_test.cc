@@ -11,18 +11,16 @@
 #include <algorithm>
 
 #include "e2e/fault_support.h"
+#include "platform/emulated/machine.h"
 #include "platform/emulated/reg_file.h"
 
 namespace dorvix {
 namespace faults {
 namespace {
 
-const char kDevicesKey[] =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
-const char kWindowsKey[] =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-const char kPrintersKey[] =
-    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Printers";
+using emulated::kDevicesKey;
+using emulated::kPrintersKey;
+using emulated::kWindowsKey;
 
 // Runs on 100,000 printers take a second here, and a minute under valgrind.
 ProcessOptions Slow() {

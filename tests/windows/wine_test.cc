@@ -208,12 +208,6 @@ std::vector<Case> WineCaseList() {
   return cases;
 }
 
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  std::string name;
-  for (char c : info.param.name) name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Wine, WineCases, ::testing::ValuesIn(WineCaseList()), CaseName);
 
 // As the README shows it: wine64 dorvix.exe ARGUMENTS, the command line

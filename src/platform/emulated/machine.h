@@ -19,6 +19,17 @@
 namespace dorvix {
 namespace emulated {
 
+// The keys that mean something on this machine, from their roots: the NT
+// printers, the profile's "windows" section as Windows NT keeps it, the
+// Windows 95/98/Me spooler's printers, and Wine's switch of the family.
+constexpr char kDevicesKey[] =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
+constexpr char kWindowsKey[] =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+constexpr char kPrintersKey[] =
+    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Printers";
+constexpr char kWineKey[] = "HKEY_CURRENT_USER\\Software\\Wine";
+
 // The registry, read from its file at the first call. Raises
 // PlatformFailure (kRegistry) when the file is missing, unreadable or
 // malformed.

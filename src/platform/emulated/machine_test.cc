@@ -73,8 +73,7 @@ TEST_F(WriteBackTest, EditsItsOwnChangeAgain) {
   EXPECT_EQ(Stored(), kPrinters + DeviceSection("Alpha,winspool,Ne00:"));
   EXPECT_EQ(Run("dorvix /s beta"), 0);
   EXPECT_EQ(Stored(), kPrinters + DeviceSection("Beta,winspool,Ne01:"));
-  const emulated::RegKey* windows = emulated::Registry().FindKey(
-      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
+  const emulated::RegKey* windows = emulated::Registry().FindKey(emulated::kWindowsKey);
   ASSERT_NE(windows, nullptr);
   EXPECT_EQ(windows->FindValue("device")->data, std::string("Beta,winspool,Ne01:\0", 20));
 }

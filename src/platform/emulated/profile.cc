@@ -13,14 +13,11 @@ namespace dorvix {
 
 namespace {
 
-const char kWindowsSectionKey[] =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-
 // The name of the value that holds a key of the section. A value that
 // exists in any letter case keeps its spelling; Windows NT spells the
 // default printer's entry "Device".
 std::string ValueName(const emulated::RegFile& registry, const std::string& key) {
-  const emulated::RegKey* section = registry.FindKey(kWindowsSectionKey);
+  const emulated::RegKey* section = registry.FindKey(emulated::kWindowsKey);
   const emulated::RegValue* value = section ? section->FindValue(key) : nullptr;
   if (value != nullptr) return value->name;
   return emulated::NameKey(key) == "DEVICE" ? "Device" : key;
@@ -36,7 +33,7 @@ bool WriteProfileEntry(const char* section, const char* key, const char* value) 
   const std::string data = std::string(value) + '\0';
   return emulated::CommitRegistryChange(
       [&](const emulated::RegFile& current, std::vector<emulated::ValueEdit>* edits) {
-        edits->push_back(emulated::ValueEdit{kWindowsSectionKey, ValueName(current, key),
+        edits->push_back(emulated::ValueEdit{emulated::kWindowsKey, ValueName(current, key),
                                              emulated::kTypeString, data});
         return true;
       });

@@ -573,6 +573,8 @@ bool FitsQuotedString(const std::string& data) {
   return body.find_first_of(std::string("\0\r\n", 3)) == std::string::npos;
 }
 
+}  // namespace
+
 std::string Quoted(const std::string& text) {
   std::string out = "\"";
   for (char c : text) {
@@ -581,8 +583,6 @@ std::string Quoted(const std::string& text) {
   }
   return out + "\"";
 }
-
-}  // namespace
 
 std::string EntryText(const std::string& name, uint32_t type,
                       const std::string& data) {

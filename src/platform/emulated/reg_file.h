@@ -188,6 +188,10 @@ class RegFile {
   friend class RegFileParser;
 };
 
+// A name or string as the file quotes it: in double quotes, with \\ for a
+// backslash and \" for a double quote.
+std::string Quoted(const std::string& text);
+
 // The .reg entry that sets a value: "NAME"="text", "NAME"=dword:..., or
 // "NAME"=hex(N):... for anything a quoted string cannot carry.
 std::string EntryText(const std::string& name, uint32_t type,

@@ -19,9 +19,6 @@ struct SpoolerPrinter {
 
 namespace {
 
-const char kPrintersKey[] =
-    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Printers";
-
 uint32_t DwordOf(const emulated::RegKey& key, const char* name) {
   const emulated::RegValue* value = key.FindValue(name);
   if (value == nullptr || value->type != emulated::kTypeDword || value->data.size() != 4) {
@@ -55,13 +52,13 @@ const emulated::RegKey* PrinterKey(PrinterHandle handle) {
 bool OpenSpoolerPrinter(const char* name, PrinterHandle* handle) {
   emulated::TraceCall(std::string("OpenPrinterA(") + name + ")");
   if (emulated::CallFails("OpenPrinterA")) return false;
-  const emulated::RegKey* printers = emulated::Registry().FindKey(kPrintersKey);
+  const emulated::RegKey* printers = emulated::Registry().FindKey(emulated::kPrintersKey);
   const emulated::RegKey* printer =
       printers != nullptr && name[0] != '\0' && std::strchr(name, '\\') == nullptr
           ? printers->FindSubkey(name)
           : nullptr;
   if (printer == nullptr) return false;
-  *handle = new SpoolerPrinter{std::string(kPrintersKey) + "\\" + printer->name};
+  *handle = new SpoolerPrinter{std::string(emulated::kPrintersKey) + "\\" + printer->name};
   return true;
 }
 
@@ -117,11 +114,11 @@ bool SetSpoolerPrinter(PrinterHandle handle, uint32_t level, unsigned char* buff
     edits->push_back(emulated::ValueEdit{key_path, "Attributes", emulated::kTypeDword,
                                          DwordData(record.attributes)});
     if ((record.attributes & kPrinterAttributeDefault) == 0) return true;
-    for (const auto& other : current.FindKey(kPrintersKey)->subkeys) {
+    for (const auto& other : current.FindKey(emulated::kPrintersKey)->subkeys) {
       if (other.get() == printer) continue;
       const uint32_t attributes = DwordOf(*other, "Attributes");
       if ((attributes & kPrinterAttributeDefault) == 0) continue;
-      edits->push_back(emulated::ValueEdit{std::string(kPrintersKey) + "\\" + other->name,
+      edits->push_back(emulated::ValueEdit{std::string(emulated::kPrintersKey) + "\\" + other->name,
                                            "Attributes", emulated::kTypeDword,
                                            DwordData(attributes & ~kPrinterAttributeDefault)});
     }

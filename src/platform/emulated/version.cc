@@ -21,7 +21,7 @@ constexpr uint32_t kWindows2000 = 0x08930005;
 }  // namespace
 
 uint32_t PlatformVersion() {
-  const emulated::RegKey* wine = emulated::Registry().FindKey("HKEY_CURRENT_USER\\Software\\Wine");
+  const emulated::RegKey* wine = emulated::Registry().FindKey(emulated::kWineKey);
   const emulated::RegValue* version = wine ? wine->FindValue("Version") : nullptr;
   if (version == nullptr || version->type != emulated::kTypeString) return kWindows2000;
   const std::string name = emulated::NameKey(version->data.substr(0, version->data.find('\0')));
